@@ -1,0 +1,81 @@
+# Shared set-up for run.sh and test.sh: packages, builds, Wine prefix, Xvfb.
+# Sourced, not run. Everything it makes lives under build/.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
+PACKAGES="cmake ninja-build g++ clang libgtest-dev libbenchmark-dev googletest
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb x11-utils"
+
+log() { printf '== %s\n' "$*"; }
+
+ensure_packages() {
+    local missing=()
+    for p in $PACKAGES; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing Debian packages: ${missing[*]}" >&2
+        echo "Run this as root once, or install them with: sudo apt-get install ${missing[*]}" >&2
+        echo "(wine32 needs: sudo dpkg --add-architecture i386 && sudo apt-get update)" >&2
+        exit 1
+    fi
+    log "installing ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+build_config() { # name toolchain-file-or-empty build-type [extra cmake args]
+    local name=$1 toolchain=$2 type=$3
+    shift 3
+    local args=(-S "$ROOT" -B "$BUILD/$name" -G Ninja -DCMAKE_BUILD_TYPE="$type")
+    [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
+    cmake "${args[@]}" "$@" >/dev/null
+    cmake --build "$BUILD/$name" -- -j"$(nproc)" >/dev/null
+}
+
+build_windows() {
+    log "building EdgeWarden.exe (x86_64, i686)"
+    build_config x86_64 mingw-x86_64.cmake Release
+    build_config i686 mingw-i686.cmake Release
+}
+
+ensure_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        log "creating Wine prefix in $WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        "$WINE64" wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+}
+
+XVFB_PID=
+start_xvfb() { # starts a private Xvfb on a free display
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "Xvfb did not start on $DISPLAY" >&2
+    return 1
+}
+
+stop_wine_and_xvfb() {
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" >/dev/null 2>&1
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    fi
+}

@@ -1,0 +1,19 @@
+// Process-wide handles of the application shell and the private messages.
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT WMU_HOOKCONTROL = WM_APP + 0x11;
+constexpr UINT WMU_UNHIDE = WM_APP + 0x12;
+constexpr UINT WMU_LINKCOLOR = WM_APP + 0x13;
+
+constexpr int IDD_SETTINGS = 103;
+constexpr int IDI_APP_BIG = 107;
+constexpr int IDI_APP_SMALL = 108;
+
+// Written on the main thread before the server thread exists, never changed after.
+extern HINSTANCE AppInstance;
+extern UINT ActivateMessage;
+extern HWND MainWindow;
+
+BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM);

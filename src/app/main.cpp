@@ -1,0 +1,84 @@
+#include "app/app.h"
+#include "app/command_line.h"
+#include "app/server.h"
+#include "hide/hide.h"
+#include "settings/settings.h"
+#include "ui/settings_dialog.h"
+
+#include <commctrl.h>
+
+namespace {
+
+bool AnyFeatureEnabled()
+{
+    return settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0;
+}
+
+// Runs until ActivateMessage or WM_QUIT asks for the dialog again.
+void RunInBackground()
+{
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == ActivateMessage)
+            return;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
+{
+    AppInstance = instance;
+
+    bool startHidden = false;
+    switch (ParseCommandLine(tail)) {
+    case CommandLineSwitch::Hide:
+        startHidden = true;
+        break;
+    case CommandLineSwitch::Usage:
+        MessageBoxA(nullptr, "Usage: EdgeWarden [-hide]", "EdgeWarden",
+                    MB_TOPMOST | MB_ICONINFORMATION);
+        break;
+    case CommandLineSwitch::None:
+        break;
+    }
+
+    ActivateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex");
+    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (!startHidden)
+            EnumWindows(FindRunningInstanceProc, 0);
+        return 0;
+    }
+
+    ExchangeSettings(Load);
+    ExchangeSettings(Save);
+
+    MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                 AppInstance, nullptr);
+    SendMessageA(MainWindow, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
+    SendMessageA(MainWindow, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_BIG))));
+
+    // The dialog's trackbars need their class before the first dialog is made.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    SetEngineActive(AnyFeatureEnabled());
+
+    for (;;) {
+        if (!startHidden
+            && DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
+                               SettingsDialogProc, 0) != IDYES)
+            break;
+        SetEngineActive(AnyFeatureEnabled());
+        startHidden = false;
+        RunInBackground();
+    }
+
+    StopServerThread();
+    return 0;
+}

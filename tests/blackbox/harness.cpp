@@ -1,0 +1,303 @@
+#include "blackbox/harness.h"
+
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kKey[] = "Software\\EdgeWarden";
+
+struct FindArgs {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    std::vector<HWND>* found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
+{
+    auto* args = reinterpret_cast<FindArgs*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (args->pid != 0 && owner != args->pid)
+        return TRUE;
+    char text[256];
+    if (args->className != nullptr) {
+        GetClassNameA(window, text, sizeof(text));
+        if (std::strcmp(text, args->className) != 0)
+            return TRUE;
+    }
+    if (args->title != nullptr) {
+        text[0] = '\0';
+        GetWindowTextA(window, text, sizeof(text));
+        if (std::strcmp(text, args->title) != 0)
+            return TRUE;
+    }
+    args->found->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> FindWindows(DWORD pid, const char* className, const char* title)
+{
+    std::vector<HWND> found;
+    FindArgs args = {pid, className, title, &found};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    return found;
+}
+
+void KillStrayInstances()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, "EdgeWarden.exe") != 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (process != nullptr) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+void SendMouse(DWORD flags, DWORD data)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
+    SendInput(1, &input, sizeof(input));
+}
+
+} // namespace
+
+std::string EdgeWardenExe()
+{
+    if (const char* path = std::getenv("EDGEWARDEN_EXE"))
+        return path;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string dir(self);
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + "EdgeWarden.exe";
+}
+
+App::App(const std::string& arguments)
+{
+    std::string command = "\"" + EdgeWardenExe() + "\"";
+    if (!arguments.empty())
+        command += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &info)) {
+        CloseHandle(info.hThread);
+        process = info.hProcess;
+        pid = info.dwProcessId;
+        WaitForInputIdle(process, 5000);
+    }
+}
+
+App::~App()
+{
+    Terminate();
+}
+
+void App::Terminate()
+{
+    if (process == nullptr)
+        return;
+    if (Running()) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+    process = nullptr;
+}
+
+bool App::Running() const
+{
+    return process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+}
+
+bool App::WaitExit(DWORD ms, DWORD* exitCode) const
+{
+    if (process == nullptr || WaitForSingleObject(process, ms) != WAIT_OBJECT_0)
+        return false;
+    if (exitCode != nullptr)
+        GetExitCodeProcess(process, exitCode);
+    return true;
+}
+
+std::vector<HWND> App::Windows(const char* className, const char* title) const
+{
+    return FindWindows(pid, className, title);
+}
+
+HWND App::WaitWindow(const char* className, const char* title, DWORD ms) const
+{
+    for (DWORD start = GetTickCount();; Sleep(20)) {
+        std::vector<HWND> found = Windows(className, title);
+        if (!found.empty())
+            return found.front();
+        if (GetTickCount() - start > ms || !Running())
+            return nullptr;
+    }
+}
+
+bool App::WaitEngine(DWORD ms) const
+{
+    if (WaitWindow("Static", "EdgeWarden_Server", ms) == nullptr)
+        return false;
+    Settle(300);
+    return true;
+}
+
+DWORD RunToEnd(const std::string& arguments, DWORD ms)
+{
+    App app(arguments);
+    DWORD code = STILL_ACTIVE;
+    app.WaitExit(ms, &code);
+    return code;
+}
+
+namespace reg {
+
+void DeleteKey()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+}
+
+void SetRaw(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void SetDword(const char* name, DWORD value)
+{
+    SetRaw(name, REG_DWORD, &value, sizeof(value));
+}
+
+bool Get(const char* name, DWORD* type, DWORD* value)
+{
+    BYTE data[64] = {};
+    DWORD size = sizeof(data);
+    DWORD storedType = 0;
+    if (RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_ANY | RRF_NOEXPAND, &storedType, data,
+                     &size)
+        != ERROR_SUCCESS)
+        return false;
+    if (type != nullptr)
+        *type = storedType;
+    if (value != nullptr)
+        std::memcpy(value, data, sizeof(DWORD));
+    return true;
+}
+
+std::vector<std::string> ValueNames()
+{
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof(name);
+        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+} // namespace reg
+
+void MouseAt(int x, int y)
+{
+    SetCursorPos(x, y);
+    SendMouse(MOUSEEVENTF_MOVE, 0);
+    Settle(30);
+}
+
+void ClickAt(int x, int y)
+{
+    SetCursorPos(x, y);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, 0);
+    SendMouse(MOUSEEVENTF_LEFTUP, 0);
+    Settle(30);
+}
+
+void WheelAt(int x, int y)
+{
+    SetCursorPos(x, y);
+    SendMouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(-WHEEL_DELTA));
+    Settle(30);
+}
+
+POINT CursorPos()
+{
+    POINT p = {-1, -1};
+    GetCursorPos(&p);
+    return p;
+}
+
+void Settle(DWORD ms)
+{
+    // Pump this thread's queue so windows of the harness stay responsive.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+HWND WaitMessageBox(DWORD pid, DWORD ms)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(20)) {
+        std::vector<HWND> found = FindWindows(pid, "#32770", "EdgeWarden");
+        for (HWND box : found) {
+            // A message box has a static text with id 0xFFFF; the settings dialog does not.
+            if (GetDlgItem(box, 0xFFFF) != nullptr && GetDlgItem(box, 1004) == nullptr)
+                return box;
+        }
+    }
+    return nullptr;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    char text[512] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    return text;
+}
+
+void PressButton(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void BlackBox::SetUp()
+{
+    KillStrayInstances();
+    reg::DeleteKey();
+}
+
+void BlackBox::TearDown()
+{
+    KillStrayInstances();
+}

@@ -1,0 +1,80 @@
+// The black-box harness: starts EdgeWarden.exe as its own process and acts as the
+// user (mouse, dialog) and the desktop (registry, shell) would.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Full path of the EdgeWarden.exe under test: $EDGEWARDEN_EXE, else the one
+// beside this harness.
+std::string EdgeWardenExe();
+
+// One started EdgeWarden.exe; ended (terminated if need be) when destroyed.
+class App {
+public:
+    explicit App(const std::string& arguments = "-hide");
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    DWORD Pid() const { return pid; }
+    HANDLE Process() const { return process; }
+    bool Running() const;
+    // Waits for the process to end; false on time-out.
+    bool WaitExit(DWORD ms, DWORD* exitCode = nullptr) const;
+    // Polls for a top-level window of this process with the class and title
+    // (either may be null for any); null on time-out.
+    HWND WaitWindow(const char* className, const char* title, DWORD ms) const;
+    std::vector<HWND> Windows(const char* className, const char* title) const;
+    // Waits for the server window, then for its hook to be installed (the hook
+    // request follows the window at once; a short settle is enough).
+    bool WaitEngine(DWORD ms = 5000) const;
+    void Terminate();
+
+private:
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+};
+
+// Runs EdgeWarden.exe to its end (e.g. a second instance); returns the exit code,
+// or STILL_ACTIVE after `ms`.
+DWORD RunToEnd(const std::string& arguments, DWORD ms = 10000);
+
+// HKCU\Software\EdgeWarden.
+namespace reg {
+void DeleteKey();
+void SetDword(const char* name, DWORD value);
+void SetRaw(const char* name, DWORD type, const void* data, DWORD size);
+// False when the value is missing; type and data of what is stored otherwise.
+bool Get(const char* name, DWORD* type, DWORD* value);
+std::vector<std::string> ValueNames();
+} // namespace reg
+
+// Mouse input as a user makes it. The pointer is placed first, then a zero
+// relative move (or a click, or a wheel turn) is injected there, which the
+// program's low-level hook sees at that position.
+void MouseAt(int x, int y);
+void ClickAt(int x, int y);
+void WheelAt(int x, int y);
+POINT CursorPos();
+// Lets queued input and the program's reactions settle.
+void Settle(DWORD ms = 100);
+
+// Finds a message box (class #32770) of `pid` titled "EdgeWarden" within `ms`.
+HWND WaitMessageBox(DWORD pid, DWORD ms);
+// Text of the static control of a message box.
+std::string MessageBoxText(HWND box);
+// Presses the button `id` (IDOK, IDYES, IDNO) of a dialog or message box.
+void PressButton(HWND dialog, int id);
+
+// Every black-box test starts with no EdgeWarden running and an empty key, and
+// leaves no process behind.
+class BlackBox : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

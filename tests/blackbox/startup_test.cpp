@@ -1,0 +1,146 @@
+#include "blackbox/harness.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct StoredValue {
+    const char* name;
+    DWORD value;
+};
+
+const StoredValue kDefaults[] = {
+    {"priowarn", 1},      {"nobumpwarn", 1}, {"tarvo", 1},     {"tarvostrength", 50},
+    {"tarvotime", 200},   {"tarvocolor", 255}, {"tooltipsontop", 0}, {"hide", 1},
+    {"hidesecs", 20},     {"hidemode", 1},
+};
+
+void ExpectStored(const StoredValue& expected)
+{
+    DWORD type = 0, value = 0;
+    ASSERT_TRUE(reg::Get(expected.name, &type, &value)) << expected.name;
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type) << expected.name;
+    EXPECT_EQ(expected.value, value) << expected.name;
+}
+
+// Holding the mutex makes every start a second instance.
+struct FirstInstanceStandIn {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex");
+    ~FirstInstanceStandIn() { CloseHandle(mutex); }
+};
+
+// A top-level window of the harness that counts ActivateMessage.
+struct TitledWindow {
+    HWND window;
+    explicit TitledWindow(const char* title)
+    {
+        window = CreateWindowExA(0, "STATIC", title, 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~TitledWindow() { DestroyWindow(window); }
+    bool Got(UINT message) const
+    {
+        MSG msg;
+        return PeekMessageA(&msg, window, message, message, PM_REMOVE) != FALSE;
+    }
+};
+
+} // namespace
+
+TEST_F(BlackBox, FirstStartOnEmptyKeyWritesEveryDefault)
+{
+    App app("-hide");
+    ASSERT_NE(nullptr, app.WaitWindow("Static", "EdgeWarden", 5000));
+    ASSERT_TRUE(app.WaitEngine());
+    EXPECT_EQ(10u, reg::ValueNames().size());
+    for (const StoredValue& expected : kDefaults)
+        ExpectStored(expected);
+    EXPECT_TRUE(app.Running());
+}
+
+TEST_F(BlackBox, StartRepairsMistypedValuesAndKeepsOutOfRangeOnes)
+{
+    reg::SetRaw("tarvostrength", REG_SZ, "80", 3);
+    DWORD four = 4;
+    reg::SetRaw("tarvotime", REG_BINARY, &four, sizeof(four));
+    ULONGLONG wide = 5;
+    reg::SetRaw("hidesecs", REG_QWORD, &wide, sizeof(wide));
+    reg::SetDword("hidemode", 7);
+    reg::SetDword("tarvo", 2);
+    reg::SetDword("tarvocolor", 0x80FF0000);
+    reg::SetDword("hide", 0);
+
+    App app("-hide");
+    ASSERT_NE(nullptr, app.WaitWindow("Static", "EdgeWarden", 5000));
+    const StoredValue repaired[] = {
+        {"tarvostrength", 50}, {"tarvotime", 200}, {"hidesecs", 20},          {"hidemode", 7},
+        {"tarvo", 1},          {"tarvocolor", 0x80FF0000}, {"hide", 0},       {"priowarn", 1},
+    };
+    for (const StoredValue& expected : repaired)
+        ExpectStored(expected);
+}
+
+TEST_F(BlackBox, HiddenStartWithBothFeaturesOffRunsNoEngine)
+{
+    reg::SetDword("tarvo", 0);
+    reg::SetDword("hide", 0);
+    App app("-hide");
+    ASSERT_NE(nullptr, app.WaitWindow("Static", "EdgeWarden", 5000));
+    Settle(500);
+    EXPECT_TRUE(app.Windows("Static", "EdgeWarden_Server").empty());
+    EXPECT_TRUE(app.Running());
+}
+
+TEST_F(BlackBox, SecondHiddenStartEndsAtOnceAndTheFirstRunsOn)
+{
+    App first("-hide");
+    ASSERT_TRUE(first.WaitEngine());
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0u, RunToEnd("-hide"));
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    Settle(300);
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(1u, first.Windows("Static", "EdgeWarden").size());
+    EXPECT_TRUE(first.Windows("#32770", "EdgeWarden").empty());
+}
+
+TEST_F(BlackBox, SecondStartSignalsEveryWindowTitledEdgeWarden)
+{
+    FirstInstanceStandIn first;
+    const UINT activate = RegisterWindowMessageA("EdgeWardenWinMessageNr");
+    struct Case {
+        const char* title;
+        bool signalled;
+    } cases[] = {
+        {"EdgeWarden", true},      {"EdgeWarden settings", true}, {"edgewarden", false},
+        {"EdgeWarde", false},      {"Edge Warden", false},
+    };
+    std::vector<std::unique_ptr<TitledWindow>> windows;
+    for (const Case& c : cases)
+        windows.push_back(std::make_unique<TitledWindow>(c.title));
+
+    EXPECT_EQ(0u, RunToEnd(""));
+    for (size_t i = 0; i < windows.size(); ++i)
+        EXPECT_EQ(cases[i].signalled, windows[i]->Got(activate)) << cases[i].title;
+
+    // With the switch, a second start signals nobody.
+    EXPECT_EQ(0u, RunToEnd("-hide"));
+    EXPECT_FALSE(windows[0]->Got(activate));
+}
+
+TEST_F(BlackBox, UnknownSwitchShowsUsageThenSignalsAsSecondInstance)
+{
+    FirstInstanceStandIn first;
+    const UINT activate = RegisterWindowMessageA("EdgeWardenWinMessageNr");
+    TitledWindow listener("EdgeWarden listener");
+    App second("-x");
+    HWND box = WaitMessageBox(second.Pid(), 5000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Usage: EdgeWarden [-hide]", MessageBoxText(box));
+    EXPECT_FALSE(listener.Got(activate));
+    PressButton(box, IDOK);
+    DWORD code = STILL_ACTIVE;
+    ASSERT_TRUE(second.WaitExit(5000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(listener.Got(activate));
+}

@@ -1,0 +1,6 @@
+#include "support/summary_listener.h"
+
+int main(int argc, char** argv)
+{
+    return RunAllTestsWithSummary(argc, argv, "native");
+}

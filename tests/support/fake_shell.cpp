@@ -1,0 +1,187 @@
+#include "support/fake_shell.h"
+
+
+#include <cstdint>
+
+namespace {
+
+// The fixed-width records that the platform's SHAppBarMessage exchanges.
+struct AppBarData {
+    uint32_t hWnd;
+    uint32_t callbackMessage;
+    uint32_t edge;
+    RECT rc;
+    uint64_t lParam;
+};
+struct AppBarCommand {
+    uint32_t returnMap;
+    uint32_t returnProcess;
+    AppBarData abd;
+};
+struct AppBarResponse {
+    uint64_t result;
+    AppBarData abd;
+};
+
+constexpr UINT WM_SHELL_CREATEBAR = WM_APP + 1;
+constexpr UINT WM_SHELL_DESTROYBAR = WM_APP + 2;
+constexpr UINT WM_SHELL_HANG = WM_APP + 3;
+const char kBarClass[] = "EdgeWardenTestBar";
+
+} // namespace
+
+FakeShell::FakeShell()
+{
+    ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    WaitForSingleObject(ready, 10000);
+}
+
+FakeShell::~FakeShell()
+{
+    PostMessageA(shell, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(ready);
+}
+
+DWORD WINAPI FakeShell::ThreadProc(LPVOID param)
+{
+    auto* self = static_cast<FakeShell*>(param);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA cls = {};
+    cls.cbSize = sizeof(cls);
+    cls.lpfnWndProc = ShellProc;
+    cls.hInstance = instance;
+    cls.lpszClassName = "WineAppBar";
+    RegisterClassExA(&cls);
+    cls.lpfnWndProc = BarProc;
+    cls.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    cls.lpszClassName = kBarClass;
+    RegisterClassExA(&cls);
+
+    self->shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  instance, nullptr);
+    SetWindowLongPtrA(self->shell, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetEvent(self->ready);
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    for (auto& bar : self->bars) {
+        HWND window = bar.load();
+        if (IsWindow(window) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+            DestroyWindow(window);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK FakeShell::ShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<FakeShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_COPYDATA:
+        return self->Answer(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_SHELL_CREATEBAR: {
+        const RECT* r = reinterpret_cast<const RECT*>(lParam);
+        HWND bar = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kBarClass,
+                                   "Test bar", WS_POPUP | WS_VISIBLE, r->left, r->top,
+                                   r->right - r->left, r->bottom - r->top, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        return reinterpret_cast<LRESULT>(bar);
+    }
+    case WM_SHELL_DESTROYBAR:
+        DestroyWindow(reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_SHELL_HANG:
+        Sleep(static_cast<DWORD>(lParam));
+        return 0;
+    case WM_CLOSE:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK FakeShell::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCPAINT) {
+        auto* self = reinterpret_cast<FakeShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self != nullptr)
+            self->ncPaints.store(self->ncPaints.load() + 1);
+    }
+    if (message == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
+{
+    if (data == nullptr || data->cbData < sizeof(AppBarCommand))
+        return FALSE;
+    const auto* command = static_cast<const AppBarCommand*>(data->lpData);
+    AppBarResponse response = {};
+    response.abd = command->abd;
+    if (data->dwData == ABM_GETAUTOHIDEBAR && command->abd.edge <= ABE_BOTTOM)
+        response.result = reinterpret_cast<uintptr_t>(bars[command->abd.edge].load());
+
+    HANDLE caller = OpenProcess(PROCESS_DUP_HANDLE, FALSE, command->returnProcess);
+    if (caller == nullptr)
+        return FALSE;
+    HANDLE map = nullptr;
+    BOOL ok = DuplicateHandle(caller, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(command->returnMap)),
+                              GetCurrentProcess(), &map, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    CloseHandle(caller);
+    if (!ok)
+        return FALSE;
+    void* view = MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, sizeof(response));
+    if (view != nullptr) {
+        CopyMemory(view, &response, sizeof(response));
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(map);
+    return view != nullptr;
+}
+
+HWND FakeShell::AddBar(UINT edge, RECT rect)
+{
+    HWND bar = reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
+    bars[edge].store(bar);
+    return bar;
+}
+
+void FakeShell::MoveBar(UINT edge, RECT rect)
+{
+    SetWindowPos(bars[edge].load(), nullptr, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FakeShell::DestroyBar(UINT edge)
+{
+    SendMessageA(shell, WM_SHELL_DESTROYBAR, 0, reinterpret_cast<LPARAM>(bars[edge].load()));
+}
+
+void FakeShell::Hang(DWORD ms)
+{
+    PostMessageA(shell, WM_SHELL_HANG, 0, static_cast<LPARAM>(ms));
+}
+
+RECT FakeShell::HiddenRect(UINT edge, int visible, int thickness)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    switch (edge) {
+    case ABE_LEFT:
+        return {visible - thickness, 0, visible, cy};
+    case ABE_TOP:
+        return {0, visible - thickness, cx, visible};
+    case ABE_RIGHT:
+        return {cx - visible, 0, cx - visible + thickness, cy};
+    default:
+        return {0, cy - visible, cx, cy - visible + thickness};
+    }
+}

@@ -1,0 +1,49 @@
+// A stand-in for the shell's auto-hide bar list. The platform's SHAppBarMessage
+// asks a window of class "WineAppBar" by WM_COPYDATA; this one answers
+// ABM_GETAUTOHIDEBAR with bar windows that the test places, so the program under
+// test sees auto-hidden bars. It runs on a thread of its own, which also owns the
+// bar windows, so it answers while the test thread waits.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+
+class FakeShell {
+public:
+    FakeShell();
+    ~FakeShell();
+    FakeShell(const FakeShell&) = delete;
+    FakeShell& operator=(const FakeShell&) = delete;
+
+    // Creates a topmost bar window at `rect` (screen coordinates) and reports it
+    // for `edge`. Returns the bar.
+    HWND AddBar(UINT edge, RECT rect);
+    // Reports `bar` (any window, or null) for `edge`.
+    void SetBar(UINT edge, HWND bar) { bars[edge].store(bar); }
+    HWND Bar(UINT edge) const { return bars[edge].load(); }
+    void MoveBar(UINT edge, RECT rect);
+    // Destroys the edge's bar window but keeps reporting its handle.
+    void DestroyBar(UINT edge);
+    // Stops the shell thread from answering any message for `ms` milliseconds.
+    void Hang(DWORD ms);
+    // Counts WM_NCPAINT messages that reached the bar windows.
+    LONG NcPaints() const { return ncPaints.load(); }
+
+    // A hidden bar's window rectangle on the primary screen: `visible` pixels
+    // of a bar `thickness` thick lie on the screen.
+    static RECT HiddenRect(UINT edge, int visible = 2, int thickness = 30);
+
+private:
+    static DWORD WINAPI ThreadProc(LPVOID self);
+    static LRESULT CALLBACK ShellProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT Answer(const COPYDATASTRUCT* data);
+
+    HANDLE thread = nullptr;
+    HANDLE ready = nullptr;
+    HWND shell = nullptr;
+    std::atomic<HWND> bars[4] = {};
+    std::atomic<LONG> ncPaints{0};
+};

@@ -1,0 +1,155 @@
+#include "app/app.h"
+#include "app/server.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool Eventually(bool (*condition)(), DWORD ms = 2000)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(10)) {
+        if (condition())
+            return true;
+    }
+    return condition();
+}
+
+bool HookInstalled() { return MouseHook.load() != nullptr; }
+bool HookRemoved() { return MouseHook.load() == nullptr; }
+
+bool TimerTicks(DWORD ms)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(10)) {
+        MSG msg;
+        if (PeekMessageA(&msg, MainWindow, WM_TIMER, WM_TIMER, PM_REMOVE))
+            return true;
+    }
+    return false;
+}
+
+// The engine is made once per process; each test ends it and forgets the thread
+// so that the next test starts from a process that never had one.
+class Engine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppInstance = GetModuleHandleA(nullptr);
+        MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                     AppInstance, nullptr);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+        settings.hideEnabled.store(1);
+    }
+    void TearDown() override
+    {
+        StopServerThread();
+        if (ServerThread != nullptr) {
+            WaitForSingleObject(ServerThread, 5000);
+            CloseHandle(ServerThread);
+            ServerThread = nullptr;
+        }
+        DestroyWindow(MainWindow);
+        MainWindow = nullptr;
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+        settings.hideEnabled.store(1);
+        settings.prioWarn.store(1);
+    }
+};
+
+} // namespace
+
+TEST_F(Engine, SwitchingOffBeforeAnyActivationStartsNothing)
+{
+    EXPECT_TRUE(SetEngineActive(false));
+    EXPECT_EQ(nullptr, ServerThread);
+    EXPECT_EQ(nullptr, ServerWindow.load());
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_HOOKCONTROL, WMU_HOOKCONTROL, PM_REMOVE))
+        << "a request without a server window must not land in the caller's queue";
+    StopServerThread();
+}
+
+TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
+{
+    settings.prioWarn.store(0);
+    ASSERT_TRUE(SetEngineActive(true));
+    HANDLE thread = ServerThread;
+    HWND window = ServerWindow.load();
+    ASSERT_NE(nullptr, thread);
+    ASSERT_NE(nullptr, window);
+    char text[32] = "";
+    GetClassNameA(window, text, sizeof(text));
+    EXPECT_STREQ("Static", text);
+    GetWindowTextA(window, text, sizeof(text));
+    EXPECT_STREQ("EdgeWarden_Server", text);
+    EXPECT_TRUE(Eventually(HookInstalled));
+    EXPECT_TRUE(TimerTicks(1500));
+
+    // Raised priorities re-arm a silenced warning and store only the two flags.
+    EXPECT_EQ(1, settings.prioWarn.load());
+    DWORD stored = 0, size = sizeof(stored);
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "Software\\EdgeWarden", "priowarn",
+                                          RRF_RT_REG_DWORD, nullptr, &stored, &size));
+    EXPECT_EQ(1u, stored);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegGetValueA(HKEY_CURRENT_USER, "Software\\EdgeWarden", "tarvo",
+                                                 RRF_RT_ANY, nullptr, nullptr, nullptr));
+
+    HHOOK hook = MouseHook.load();
+    ASSERT_TRUE(SetEngineActive(true));
+    Sleep(200);
+    EXPECT_EQ(thread, ServerThread);
+    EXPECT_EQ(hook, MouseHook.load()) << "a second install request keeps the hook";
+
+    ASSERT_TRUE(SetEngineActive(false));
+    EXPECT_TRUE(Eventually(HookRemoved));
+    EXPECT_FALSE(TimerTicks(1300));
+    EXPECT_EQ(window, ServerWindow.load()) << "switching off keeps the thread";
+}
+
+TEST_F(Engine, HookControlRequestsAndStop)
+{
+    ASSERT_TRUE(SetEngineActive(true));
+    ASSERT_TRUE(Eventually(HookInstalled));
+    HWND window = ServerWindow.load();
+    PostMessageA(window, WMU_HOOKCONTROL, 0, 0);
+    EXPECT_TRUE(Eventually(HookRemoved));
+    PostMessageA(window, WMU_HOOKCONTROL, 0, 5);
+    EXPECT_TRUE(Eventually(HookInstalled));
+
+    StopServerThread();
+    EXPECT_EQ(nullptr, ServerWindow.load());
+    EXPECT_EQ(nullptr, MouseHook.load());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, settings.hideEnabled.load());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ServerThread, 2000));
+    DWORD code = 1;
+    GetExitCodeThread(ServerThread, &code);
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(Engine, ForeignQuitEndsTheThreadAndTheProgramRunsOnWithoutHook)
+{
+    ASSERT_TRUE(SetEngineActive(true));
+    ASSERT_TRUE(Eventually(HookInstalled));
+    PostThreadMessageA(GetThreadId(ServerThread), WM_QUIT, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ServerThread, 2000));
+    EXPECT_EQ(nullptr, ServerWindow.load());
+    EXPECT_EQ(nullptr, MouseHook.load());
+    EXPECT_EQ(0, settings.hideEnabled.load());
+
+    // A later activation starts no second thread and posts nowhere.
+    HANDLE thread = ServerThread;
+    EXPECT_TRUE(SetEngineActive(true));
+    EXPECT_EQ(thread, ServerThread);
+    EXPECT_TRUE(TimerTicks(1500));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_HOOKCONTROL, WMU_HOOKCONTROL, PM_REMOVE));
+}
+
+TEST_F(Engine, WaitForTheServerWindowIsBounded)
+{
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(WaitForServerWindow(300));
+    EXPECT_GE(GetTickCount() - start, 250u);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+}

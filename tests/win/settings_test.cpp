@@ -1,0 +1,202 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kKey[] = "Software\\EdgeWarden";
+
+void Store(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void StoreDword(const char* name, DWORD value)
+{
+    Store(name, REG_DWORD, &value, sizeof(value));
+}
+
+bool Stored(const char* name, DWORD* value)
+{
+    DWORD size = sizeof(*value);
+    return RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, value, &size)
+        == ERROR_SUCCESS;
+}
+
+std::vector<std::string> StoredNames()
+{
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    char name[64];
+    DWORD length = sizeof(name);
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+                      == ERROR_SUCCESS;
+         ++i, length = sizeof(name))
+        names.push_back(name);
+    RegCloseKey(key);
+    return names;
+}
+
+void ResetSettings()
+{
+    settings.prioWarn.store(1);
+    settings.noBumpWarn.store(1);
+    settings.bumpEnabled.store(1);
+    settings.bumpStrength.store(50);
+    settings.bumpTime.store(200);
+    settings.bumpColor.store(0xFF);
+    settings.tooltipsOnTop.store(0);
+    settings.hideEnabled.store(1);
+    settings.hideSeconds.store(20);
+    settings.hideMode.store(1);
+}
+
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        ResetSettings();
+    }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        ResetSettings();
+    }
+};
+
+} // namespace
+
+TEST_F(Registry, OpenCreatesTheKeyAndCloseOnlyOnce)
+{
+    RegistryKey key;
+    DWORD value = 9;
+    EXPECT_FALSE(key.ExchangeDword(Save, "x", &value, 0)) << "closed key must not write";
+    ASSERT_TRUE(key.Open("EdgeWarden"));
+    HKEY probe;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &probe));
+    RegCloseKey(probe);
+    EXPECT_TRUE(StoredNames().empty());
+    EXPECT_TRUE(key.Close());
+    EXPECT_FALSE(key.Close());
+    EXPECT_FALSE(key.ExchangeDword(Load, "x", &value, 3));
+    EXPECT_EQ(9u, value);
+}
+
+TEST_F(Registry, LoadTakesOnlyFourByteDwords)
+{
+    const DWORD four = 7;
+    const ULONGLONG eight = 7;
+    StoreDword("dword", 7);
+    Store("sz", REG_SZ, "1", 2);
+    Store("binary", REG_BINARY, &four, sizeof(four));
+    Store("qword", REG_QWORD, &eight, sizeof(eight));
+    Store("bigendian", REG_DWORD_BIG_ENDIAN, &four, sizeof(four));
+    struct Case {
+        const char* name;
+        bool ok;
+        DWORD expected;
+    } cases[] = {
+        {"dword", true, 7}, {"sz", false, 42},        {"binary", false, 42},
+        {"qword", false, 42}, {"bigendian", false, 42}, {"missing", false, 42},
+    };
+    RegistryKey key;
+    ASSERT_TRUE(key.Open("EdgeWarden"));
+    for (const Case& c : cases) {
+        DWORD value = 0;
+        EXPECT_EQ(c.ok, key.ExchangeDword(Load, c.name, &value, 42)) << c.name;
+        EXPECT_EQ(c.expected, value) << c.name;
+    }
+}
+
+TEST_F(Registry, BooleansLoadAsZeroOrOneAndKeepTheirValueOnFailure)
+{
+    StoreDword("zero", 0);
+    StoreDword("five", 5);
+    Store("text", REG_SZ, "1", 2);
+    RegistryKey key;
+    ASSERT_TRUE(key.Open("EdgeWarden"));
+    uint8_t flag = 1;
+    EXPECT_TRUE(key.ExchangeBool(Load, "zero", &flag, 1));
+    EXPECT_EQ(0, flag);
+    EXPECT_TRUE(key.ExchangeBool(Load, "five", &flag, 0));
+    EXPECT_EQ(1, flag);
+    flag = 0;
+    EXPECT_FALSE(key.ExchangeBool(Load, "text", &flag, 1)) << "the default reaches only the temporary";
+    EXPECT_EQ(0, flag);
+    EXPECT_FALSE(key.ExchangeBool(Load, "missing", &flag, 1));
+    EXPECT_EQ(0, flag);
+
+    flag = 1;
+    EXPECT_TRUE(key.ExchangeBool(Save, "saved", &flag, 0));
+    DWORD stored = 0;
+    EXPECT_TRUE(Stored("saved", &stored));
+    EXPECT_EQ(1u, stored);
+}
+
+TEST_F(Registry, LoadThenSaveCompletesAndRepairsTheKey)
+{
+    Store("tarvostrength", REG_SZ, "80", 3);
+    StoreDword("tarvo", 2);
+    StoreDword("hidemode", 7);
+    StoreDword("hidesecs", 0);
+    StoreDword("tarvocolor", 0x80FF0000);
+    ExchangeSettings(Load);
+    EXPECT_EQ(50, settings.bumpStrength.load());
+    EXPECT_EQ(1, settings.bumpEnabled.load());
+    EXPECT_EQ(7, settings.hideMode.load());
+    EXPECT_EQ(0, settings.hideSeconds.load());
+    EXPECT_EQ(0x80FF0000u, settings.bumpColor.load());
+    ExchangeSettings(Save);
+
+    const struct {
+        const char* name;
+        DWORD value;
+    } expected[] = {
+        {"priowarn", 1},   {"nobumpwarn", 1}, {"tarvo", 1},         {"tarvostrength", 50},
+        {"tarvotime", 200}, {"tarvocolor", 0x80FF0000}, {"tooltipsontop", 0}, {"hide", 1},
+        {"hidesecs", 0},   {"hidemode", 7},
+    };
+    EXPECT_EQ(10u, StoredNames().size());
+    for (const auto& e : expected) {
+        DWORD value = 0xDEAD;
+        EXPECT_TRUE(Stored(e.name, &value)) << e.name;
+        EXPECT_EQ(e.value, value) << e.name;
+    }
+}
+
+TEST_F(Registry, SaveWarningFlagsWritesOnlyItsTwoValues)
+{
+    settings.prioWarn.store(0);
+    settings.noBumpWarn.store(0);
+    SaveWarningFlags(Save);
+    std::vector<std::string> names = StoredNames();
+    ASSERT_EQ(2u, names.size());
+    DWORD value = 1;
+    EXPECT_TRUE(Stored("priowarn", &value));
+    EXPECT_EQ(0u, value);
+    EXPECT_TRUE(Stored("nobumpwarn", &value));
+    EXPECT_EQ(0u, value);
+}
+
+TEST_F(Registry, FailedOpenLeavesTheKeyClosedAndTargetsUntouched)
+{
+    RegistryKey key;
+    const std::string tooLong(300, 'k');
+    ASSERT_FALSE(key.Open(tooLong.c_str()));
+    DWORD value = 3;
+    EXPECT_FALSE(key.ExchangeDword(Load, "tarvo", &value, 9));
+    EXPECT_EQ(3u, value);
+    EXPECT_FALSE(key.ExchangeDword(Save, "tarvo", &value, 9));
+    EXPECT_FALSE(key.Close());
+    EXPECT_TRUE(StoredNames().empty());
+}
