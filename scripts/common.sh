@@ -8,7 +8,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
-PACKAGES="cmake ninja-build g++ clang libgtest-dev libbenchmark-dev googletest
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb x11-utils"
 
 log() { printf '== %s\n' "$*"; }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: host-native rules under ASan/UBSan, the Win32 tests of both
+# Runs every test: host-native rules under ASan/UBSan and their fuzz targets
+# (about a minute in all), the Win32 tests of both
 # builds under Wine, and the black-box harness against the real EdgeWarden.exe.
 # Tests always run on a private Xvfb, since they move the pointer.
 set -uo pipefail
@@ -35,6 +36,7 @@ run_layer() { # name seconds command...
 
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_layer native 300 "$BUILD/host/edgewarden_native_tests"
+run_layer fuzz 300 "$ROOT/scripts/fuzz.sh" 60
 run_layer win32-x86_64 600 "$WINE64" "$BUILD/x86_64/edgewarden_win_tests.exe"
 run_layer win32-i686 600 "$WINE32" "$BUILD/i686/edgewarden_win_tests.exe"
 wineserver -k >/dev/null 2>&1
