@@ -2,13 +2,90 @@
 
 #include "app/server.h"
 #include "hide/hide.h"
+#include "settings/settings.h"
+#include "taskbar/autohide_bars.h"
+
+bump::BumpState bumpState = {};
+
+static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
+                  && bump::EDGE_RIGHT == ABE_RIGHT && bump::EDGE_BOTTOM == ABE_BOTTOM,
+              "edges are indexed like the shell's");
+static_assert(bump::FLAG_LEFT == BF_LEFT && bump::FLAG_TOP == BF_TOP
+                  && bump::FLAG_RIGHT == BF_RIGHT && bump::FLAG_BOTTOM == BF_BOTTOM,
+              "edge flags are the platform's");
+
+namespace {
+
+RECT ToRect(const bump::Rect& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// The one-pixel stripe that shows the first contact.
+void PaintStripe(HWND bar, const bump::Rect& stripe, COLORREF color)
+{
+    HDC dc = GetWindowDC(bar);
+    HBRUSH brush = CreateSolidBrush(color);
+    HGDIOBJ previous = SelectObject(dc, brush);
+    const RECT r = ToRect(stripe);
+    FillRect(dc, &r, brush);
+    SelectObject(dc, previous);
+    DeleteObject(brush);
+    ReleaseDC(bar, dc);
+}
+
+// Redraws the bar's inner edge over the stripe and lets the bar paint its frame.
+void RestoreEdge(HWND bar, const bump::Rect& restore, unsigned flags)
+{
+    HDC dc = GetWindowDC(bar);
+    RECT r = ToRect(restore);
+    DrawEdge(dc, &r, EDGE_RAISED, flags);
+    ReleaseDC(bar, dc);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(bar, WM_NCPAINT, 0, 0, SMTO_ABORTIFHUNG, BAR_REDRAW_TIMEOUT_MS, &ignored);
+}
+
+} // namespace
+
+int BumpCursor(int x, int y, DWORD time)
+{
+    const bump::Screen screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const uint32_t color = settings.bumpColor.load();
+    const bump::BumpConfig config = {settings.bumpStrength.load(), settings.bumpTime.load(),
+                                     (color & BUMP_NO_INDICATION) == 0};
+    HWND bar = nullptr;
+    const auto barRect = [&bar](bump::Edge edge, bump::Rect& rect) {
+        bar = AutoHideBars[edge].load();
+        RECT r;
+        // A bar destroyed since the last refresh has no rectangle to judge by.
+        if (bar == nullptr || !GetWindowRect(bar, &r))
+            return false;
+        rect = {r.left, r.top, r.right, r.bottom};
+        return true;
+    };
+    const auto act = [&bar, color](bump::Edge, const bump::EdgeDecision& d) {
+        if (d.action == bump::EdgeAction::SetBack) {
+            if (d.paint)
+                PaintStripe(bar, d.paintRect, color & 0xFFFFFF);
+            SetCursorPos(d.cursor.x, d.cursor.y);
+        } else if (d.action == bump::EdgeAction::Release && d.paint) {
+            RestoreEdge(bar, d.paintRect, d.edgeFlags);
+        }
+    };
+    return bump::BumpEvent({x, y}, screen, time, config, bumpState, barRect, act);
+}
 
 LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
-    if (nCode >= 0) {
-        const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-        lastInputTime.store(event->time);
-        RequestUnhide();
+    if (nCode < 0)
+        return CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
+    const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+    lastInputTime.store(event->time);
+    RequestUnhide();
+    if (settings.bumpEnabled.load() && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
+        // Later hooks still see the event; the system neither moves the cursor nor delivers it.
+        CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
+        return -1;
     }
     return CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
 }

@@ -1,6 +1,20 @@
-// The low-level mouse hook that runs for every mouse event of the desktop.
+// The low-level mouse hook that runs for every mouse event of the desktop, and
+// the bump that holds the cursor off the strips of hidden auto-hide bars.
 #pragma once
+
+#include "taskbar/bump_rules.h"
 
 #include <windows.h>
 
+// How long the release waits for a bar's window to redraw its frame: a hung bar
+// must not stall every mouse event of the desktop.
+constexpr UINT BAR_REDRAW_TIMEOUT_MS = 50;
+
+// Progress of the bump on each edge; the server thread's alone.
+extern bump::BumpState bumpState;
+
 LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam);
+
+// Returns 1 when the cursor was set back at one or more edges (the event is to
+// be swallowed), otherwise 0.
+int BumpCursor(int x, int y, DWORD time);

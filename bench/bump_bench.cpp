@@ -1,0 +1,64 @@
+// The bump decision per mouse event, without the platform calls around it.
+#include "taskbar/bump_rules.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+using namespace bump;
+
+namespace {
+
+constexpr Screen kScreen = {1920, 1080};
+// A hidden bar on every edge, 2 pixels of each on the screen.
+constexpr Rect kBars[EDGE_COUNT] = {
+    {-38, 0, 2, 1080}, {0, -38, 1920, 2}, {1918, 0, 1958, 1080}, {0, 1078, 1920, 1118}};
+
+int Decide(Point p, uint32_t time, BumpConfig config, BumpState& state)
+{
+    return BumpEvent(
+        p, kScreen, time, config, state,
+        [](Edge edge, Rect& rect) {
+            rect = kBars[edge];
+            return true;
+        },
+        [](Edge, const EdgeDecision& d) { benchmark::DoNotOptimize(d); });
+}
+
+void Run(benchmark::State& run, Point p, BumpConfig config, BumpState state)
+{
+    uint32_t time = 1000;
+    for (auto _ : run) {
+        benchmark::DoNotOptimize(p);
+        benchmark::DoNotOptimize(config);
+        benchmark::DoNotOptimize(Decide(p, time++, config, state));
+    }
+    run.SetItemsProcessed(run.iterations());
+}
+
+// The common case: the pointer anywhere but at an edge, no bump in progress.
+void FarFromEveryEdge(benchmark::State& run)
+{
+    Run(run, {960, 540}, {50, 200, true}, BumpState{});
+}
+
+// On the bottom strip after the push got through: the bar's rectangle is judged,
+// nothing is set back.
+void OnHiddenStrip(benchmark::State& run)
+{
+    BumpState state = {};
+    state.pushedDistance[EDGE_BOTTOM] = 50;
+    Run(run, {960, 1079}, {50, 0, true}, state);
+}
+
+// Pushing against the bottom bar, set back on every event.
+void Bumping(benchmark::State& run)
+{
+    Run(run, {960, 1079}, {INT32_MAX, UINT32_MAX, true}, BumpState{});
+}
+
+} // namespace
+
+BENCHMARK(FarFromEveryEdge);
+BENCHMARK(OnHiddenStrip);
+BENCHMARK(Bumping);

@@ -1,0 +1,258 @@
+// The bump rules: when a mouse event would reach the visible strip of a hidden
+// auto-hide bar, the cursor is held just off the strip until the user has pushed
+// far enough for long enough. Pure arithmetic, so it can be tested and fuzzed
+// without a desktop; the hook does the platform calls that a decision names.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+namespace bump {
+
+// Edges in the shell's order (ABE_LEFT .. ABE_BOTTOM).
+enum Edge : int { EDGE_LEFT = 0, EDGE_TOP = 1, EDGE_RIGHT = 2, EDGE_BOTTOM = 3, EDGE_COUNT = 4 };
+
+constexpr int32_t HIDDEN_LIMIT_X = 5;
+constexpr int32_t HIDDEN_LIMIT_Y = 3;
+constexpr int32_t RELEASE_DISTANCE = 20;
+
+// Border flags for the edge redraw, with the platform's BF_* values.
+constexpr unsigned FLAG_LEFT = 0x0001;
+constexpr unsigned FLAG_TOP = 0x0002;
+constexpr unsigned FLAG_RIGHT = 0x0004;
+constexpr unsigned FLAG_BOTTOM = 0x0008;
+
+struct Point {
+    int32_t x;
+    int32_t y;
+};
+
+// Left and top inclusive, right and bottom exclusive.
+struct Rect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+struct Screen {
+    int32_t cx;
+    int32_t cy;
+};
+
+// Per-edge progress of a bump; a zero distance means no bump on that edge.
+struct BumpState {
+    int32_t pushedDistance[EDGE_COUNT];
+    uint32_t bumpStartTime[EDGE_COUNT];
+};
+
+// The settings as one event sees them.
+struct BumpConfig {
+    int32_t bumpStrength;
+    uint32_t bumpTime;
+    bool indication;
+};
+
+// Everything the table says about one edge for one position and bar rectangle.
+// Painting rectangles are relative to the bar's top-left corner.
+struct EdgeGeometry {
+    bool hidden;
+    bool inStrip;
+    int32_t depth;
+    Point setBack;
+    Rect stripe;
+    bool beyondRelease;
+    Rect restore;
+    unsigned edgeFlags;
+};
+
+enum class EdgeAction {
+    Nothing,
+    GetThrough,  // the push has earned its way onto the strip
+    SetBack,     // move the cursor to `cursor`, swallow the event
+    Release,     // the bump is over
+};
+
+struct EdgeDecision {
+    EdgeAction action;
+    Point cursor;      // position for the next edge (the set-back position after SetBack)
+    bool paint;        // SetBack: fill `paintRect`; Release: redraw `paintRect` with `edgeFlags`
+    Rect paintRect;
+    unsigned edgeFlags;
+};
+
+namespace detail {
+
+// Coordinates come from other processes and from fuzzers: all arithmetic is done
+// in 64 bits and narrowed with saturation, so no input overflows.
+inline int32_t Saturate(int64_t value)
+{
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+inline Rect MakeRect(int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    return {Saturate(left), Saturate(top), Saturate(right), Saturate(bottom)};
+}
+
+} // namespace detail
+
+// Positions near the edge pass; every other position needs no look at the bar
+// unless a bump is in progress there.
+inline bool PassesPrefilter(Edge edge, Point p, Screen screen)
+{
+    switch (edge) {
+    case EDGE_LEFT:
+        return p.x <= HIDDEN_LIMIT_X;
+    case EDGE_TOP:
+        return p.y <= HIDDEN_LIMIT_Y;
+    case EDGE_RIGHT:
+        return int64_t{p.x} >= int64_t{screen.cx} - HIDDEN_LIMIT_X;
+    default:
+        return int64_t{p.y} >= int64_t{screen.cy} - HIDDEN_LIMIT_Y;
+    }
+}
+
+inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
+{
+    using detail::MakeRect;
+    using detail::Saturate;
+    const int64_t w = int64_t{r.right} - r.left;
+    const int64_t h = int64_t{r.bottom} - r.top;
+    const int64_t x = p.x;
+    const int64_t y = p.y;
+    EdgeGeometry g = {};
+    switch (edge) {
+    case EDGE_LEFT:
+        g.hidden = r.right < HIDDEN_LIMIT_X;
+        g.inStrip = x < r.right;
+        g.depth = Saturate(r.right - x);
+        g.setBack = {r.right, p.y};
+        g.stripe = MakeRect(w - 2, 0, w - 1, h);
+        g.beyondRelease = x > int64_t{r.right} + RELEASE_DISTANCE;
+        g.restore = MakeRect(w - 2, 0, w, h);
+        g.edgeFlags = FLAG_RIGHT;
+        break;
+    case EDGE_TOP:
+        g.hidden = r.bottom < HIDDEN_LIMIT_Y;
+        g.inStrip = y < r.bottom;
+        g.depth = Saturate(r.bottom - y);
+        g.setBack = {p.x, r.bottom};
+        g.stripe = MakeRect(0, h - 2, w, h - 1);
+        g.beyondRelease = y > int64_t{r.bottom} + RELEASE_DISTANCE;
+        g.restore = MakeRect(0, h - 2, w, h);
+        g.edgeFlags = FLAG_TOP;
+        break;
+    case EDGE_RIGHT:
+        g.hidden = int64_t{screen.cx} - r.left < HIDDEN_LIMIT_X;
+        g.inStrip = x >= r.left;
+        g.depth = Saturate(x - r.left + 1);
+        g.setBack = {Saturate(int64_t{r.left} - 1), p.y};
+        g.stripe = MakeRect(1, 0, 2, h);
+        g.beyondRelease = x < int64_t{r.left} - RELEASE_DISTANCE;
+        g.restore = MakeRect(0, 0, 2, h);
+        g.edgeFlags = FLAG_LEFT;
+        break;
+    default:
+        g.hidden = int64_t{screen.cy} - r.top < HIDDEN_LIMIT_Y;
+        g.inStrip = y >= r.top;
+        g.depth = Saturate(y - r.top + 1);
+        g.setBack = {p.x, Saturate(int64_t{r.top} - 1)};
+        g.stripe = MakeRect(0, 1, w, 2);
+        g.beyondRelease = y < int64_t{r.top} - RELEASE_DISTANCE;
+        g.restore = MakeRect(0, 0, w, 2);
+        g.edgeFlags = FLAG_BOTTOM;
+        break;
+    }
+    return g;
+}
+
+// Distance reached and time elapsed; the elapsed time is taken modulo 2^32, so
+// it stays right across the wrap of the event clock.
+inline bool PushGetsThrough(int32_t pushed, uint32_t startTime, uint32_t time, BumpConfig config)
+{
+    return pushed >= config.bumpStrength
+           && static_cast<uint32_t>(time - startTime) >= config.bumpTime;
+}
+
+// A long push with a large strength must not wrap the distance to a negative
+// number, which would restart the bump.
+inline int32_t AddDepth(int32_t pushed, int32_t depth)
+{
+    return detail::Saturate(int64_t{pushed} + depth);
+}
+
+// Whether the edge needs its bar's rectangle for this event. Cheap enough for
+// every event: far from the edges it touches no window.
+inline bool WantsBar(Edge edge, const BumpState& state, Point p, Screen screen, BumpConfig config)
+{
+    if (state.pushedDistance[edge] == 0 && !PassesPrefilter(edge, p, screen))
+        return false;
+    return config.bumpStrength > 0;
+}
+
+// One edge of one event, given the bar's rectangle; updates the edge's state.
+inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Screen screen, uint32_t time,
+                               BumpConfig config, BumpState& state)
+{
+    EdgeDecision d = {EdgeAction::Nothing, p, false, {0, 0, 0, 0}, 0};
+    const EdgeGeometry g = Geometry(edge, bar, p, screen);
+    int32_t& pushed = state.pushedDistance[edge];
+    uint32_t& startTime = state.bumpStartTime[edge];
+
+    if (g.hidden && g.inStrip) {
+        const int32_t old = pushed;
+        if (old == 0)
+            startTime = time;
+        if (PushGetsThrough(old, startTime, time, config)) {
+            d.action = EdgeAction::GetThrough;
+            return d;
+        }
+        pushed = AddDepth(old, g.depth);
+        d.action = EdgeAction::SetBack;
+        d.cursor = g.setBack;
+        d.paint = config.indication && old == 0;
+        d.paintRect = g.stripe;
+        return d;
+    }
+    if (g.beyondRelease && g.hidden && pushed != 0) {
+        pushed = 0;
+        d.action = EdgeAction::Release;
+        d.paint = config.indication;
+        d.paintRect = g.restore;
+        d.edgeFlags = g.edgeFlags;
+    }
+    return d;
+}
+
+// One event: the edges in order left, top, right, bottom, each seeing the
+// position that an earlier edge set back. `barRect(edge, rect)` fills the edge's
+// bar rectangle and returns false when the edge has none; `act(edge, decision)`
+// does the platform work. Returns 1 when the event is to be swallowed.
+template <class BarRect, class Act>
+int BumpEvent(Point p, Screen screen, uint32_t time, BumpConfig config, BumpState& state,
+              BarRect&& barRect, Act&& act)
+{
+    int swallow = 0;
+    for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
+        const auto edge = static_cast<Edge>(e);
+        if (!WantsBar(edge, state, p, screen, config))
+            continue;
+        Rect bar;
+        if (!barRect(edge, bar))
+            continue;
+        const EdgeDecision d = DecideEdge(edge, bar, p, screen, time, config, state);
+        if (d.action == EdgeAction::SetBack) {
+            p = d.cursor;
+            swallow = 1;
+        }
+        act(edge, d);
+    }
+    return swallow;
+}
+
+} // namespace bump
