@@ -51,6 +51,9 @@ ensure_prefix() {
         log "creating Wine prefix in $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1
+        # Without a window manager, Wine waits for one on every unmap of a managed
+        # window (about 2 s per pop-up); unmanaged windows skip that wait.
+        "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
     fi
 }
