@@ -1,8 +1,249 @@
 #include "ui/settings_dialog.h"
 
-// Until the dialog template exists, DialogBoxParamA fails and the program ends
-// as after Exit.
-INT_PTR CALLBACK SettingsDialogProc(HWND, UINT, WPARAM, LPARAM)
+#include "app/app.h"
+#include "app/server.h"
+#include "hide/hide.h"
+#include "settings/settings.h"
+#include "taskbar/autohide_bars.h"
+#include "ui/color_button.h"
+#include "ui/dialog_ids.h"
+#include "ui/dialog_rules.h"
+#include "ui/link_control.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <cstdio>
+
+HBRUSH dialogBrush = nullptr;
+COLORREF customColors[16];
+uint8_t reformattingHideSeconds = 0;
+
+namespace {
+
+const char kDonationPage[] = "https://edgewarden.example.org/donate";
+
+const char kNoBarsWarning[] =
+    "No automatically hidden task bars found.\n"
+    "Enabling bumps will have no effect.\n"
+    "Do you wan't to see this warning again?";
+
+bool customColorsFilled = false;
+
+LRESULT SendItem(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
+    return SendDlgItemMessageA(dialog, id, message, wParam, lParam);
+}
+
+uint8_t IsChecked(HWND dialog, int id)
+{
+    return static_cast<uint8_t>(SendItem(dialog, id, BM_GETCHECK) & 1);
+}
+
+void SetChecked(HWND dialog, int id, bool checked)
+{
+    SendItem(dialog, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void UpdateEngine()
+{
+    SetEngineActive(settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0);
+}
+
+void InitDialog(HWND dialog)
+{
+    SetWindowTextA(dialog, "EdgeWarden");
+    MakeLinkControl(dialog, IDC_HOME_LINK);
+    dialogBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    SetChecked(dialog, IDC_BUMP_ENABLED, settings.bumpEnabled.load() != 0);
+    SetChecked(dialog, IDC_BUMP_INDICATE, (settings.bumpColor.load() & BUMP_NO_INDICATION) == 0);
+    SendItem(dialog, IDC_BUMP_STRENGTH, TBM_SETRANGE, FALSE, MAKELPARAM(1, 200));
+    SendItem(dialog, IDC_BUMP_STRENGTH, TBM_SETPOS, TRUE, settings.bumpStrength.load());
+    SendItem(dialog, IDC_BUMP_TIME, TBM_SETRANGE, FALSE, MAKELPARAM(0, 999));
+    SendItem(dialog, IDC_BUMP_TIME, TBM_SETPOS, TRUE, static_cast<LPARAM>(settings.bumpTime.load()));
+    SetChecked(dialog, IDC_TOOLTIPS_ON_TOP, settings.tooltipsOnTop.load() != 0);
+    SetChecked(dialog, IDC_HIDE_ENABLED, settings.hideEnabled.load() != 0);
+    // Raises EN_CHANGE, which clamps a stored value at once.
+    SetWindowInt(GetDlgItem(dialog, IDC_HIDE_SECONDS), settings.hideSeconds.load());
+    static const char* const kMethods[] = {"1", "2", "3", "4", "5"};
+    for (const char* method : kMethods)
+        SendItem(dialog, IDC_HIDE_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(method));
+    SendItem(dialog, IDC_HIDE_MODE, CB_SETCURSEL, static_cast<WPARAM>(settings.hideMode.load()));
+    WarnIfNoAutoHideBars();
+}
+
+INT_PTR Close(HWND dialog, int id)
+{
+    ExchangeSettings(id == IDCANCEL ? Load : Save);
+    EndDialog(dialog, ClosingResult(id == IDC_EXIT, settings.bumpEnabled.load() != 0
+                                                         || settings.hideEnabled.load() != 0));
+    return TRUE;
+}
+
+void FillCustomColors()
+{
+    static const int kSystemColors[15] = {
+        COLOR_WINDOW,        COLOR_MENU,          COLOR_HIGHLIGHT,     COLOR_ACTIVECAPTION,
+        COLOR_HIGHLIGHT,     COLOR_INFOBK,        COLOR_GRADIENTACTIVECAPTION,
+        COLOR_BACKGROUND,    COLOR_WINDOWTEXT,    COLOR_MENUTEXT,      COLOR_HIGHLIGHTTEXT,
+        COLOR_CAPTIONTEXT,   COLOR_HIGHLIGHTTEXT, COLOR_INFOTEXT,      COLOR_GRADIENTINACTIVECAPTION,
+    };
+    customColors[0] = settings.bumpColor.load() & kColorMask;
+    for (int i = 0; i < 15; ++i)
+        customColors[i + 1] = GetSysColor(kSystemColors[i]);
+}
+
+void ChooseBumpColor(HWND dialog, HWND button)
+{
+    if (!customColorsFilled) {
+        FillCustomColors();
+        customColorsFilled = true;
+    }
+    CHOOSECOLORA choice = {};
+    choice.lStructSize = sizeof(choice);
+    choice.hwndOwner = dialog;
+    choice.rgbResult = settings.bumpColor.load() & kColorMask;
+    choice.lpCustColors = customColors;
+    choice.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+    if (!ChooseColorA(&choice))
+        return;
+    settings.bumpColor.store(ChosenBumpColor(settings.bumpColor.load(), choice.rgbResult));
+    InvalidateRect(button, nullptr, FALSE);
+}
+
+// Every keystroke is applied at once; the field is rewritten to show the value
+// in force, with the caret left where it was.
+void HideSecondsChanged(HWND field)
+{
+    settings.hideSeconds.store(ClampHideSeconds(GetWindowInt(field)));
+    if (reformattingHideSeconds)
+        return;
+    reformattingHideSeconds = 1;
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SetWindowInt(field, settings.hideSeconds.load());
+    SendMessageA(field, EM_SETSEL, start, static_cast<LPARAM>(end));
+    reformattingHideSeconds = 0;
+}
+
+INT_PTR Command(HWND dialog, int id, int code, HWND control)
+{
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+    case IDC_EXIT:
+        return Close(dialog, id);
+    case IDC_BUMP_ENABLED:
+        settings.bumpEnabled.store(IsChecked(dialog, id));
+        UpdateEngine();
+        WarnIfNoAutoHideBars();
+        break;
+    case IDC_BUMP_INDICATE:
+        settings.bumpColor.store(IndicatedBumpColor(settings.bumpColor.load(), IsChecked(dialog, id) != 0));
+        break;
+    case IDC_BUMP_COLOR:
+        ChooseBumpColor(dialog, control);
+        break;
+    case IDC_HIDE_ENABLED:
+        settings.hideEnabled.store(IsChecked(dialog, id));
+        UpdateEngine();
+        break;
+    case IDC_HIDE_SECONDS:
+        if (code == EN_CHANGE)
+            HideSecondsChanged(control);
+        break;
+    case IDC_HIDE_MODE:
+        if (code == CBN_SELCHANGE) {
+            // The cursor hidden by the old method comes back first.
+            RequestUnhide();
+            settings.hideMode.store(static_cast<int32_t>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+        }
+        break;
+    case IDC_TOOLTIPS_ON_TOP:
+        settings.tooltipsOnTop.store(IsChecked(dialog, id));
+        break;
+    case IDC_DONATE:
+        OpenInShell(kDonationPage);
+        break;
+    default:
+        break;
+    }
     return FALSE;
+}
+
+} // namespace
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // A second start of the program asks for the dialog: bring it to the top.
+    if (ActivateMessage != 0 && message == ActivateMessage) {
+        SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOSIZE);
+        return TRUE;
+    }
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        return Command(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_HSCROLL:
+        // Read while the thumb is dragged; the hook uses the values at once.
+        settings.bumpStrength.store(static_cast<int32_t>(SendItem(dialog, IDC_BUMP_STRENGTH, TBM_GETPOS)));
+        settings.bumpTime.store(static_cast<uint32_t>(SendItem(dialog, IDC_BUMP_TIME, TBM_GETPOS)));
+        return TRUE;
+    case WM_DRAWITEM:
+        if (wParam != IDC_BUMP_COLOR)
+            return DefWindowProcA(dialog, message, wParam, lParam);
+        DrawColorButton(settings.bumpColor.load() & kColorMask,
+                        reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        // Only the link control answers the colour request.
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SendMessageA(reinterpret_cast<HWND>(lParam), WMU_LINKCOLOR, wParam, lParam);
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(dialogBrush);
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(dialogBrush);
+    case WM_DESTROY:
+        DeleteObject(dialogBrush);
+        dialogBrush = nullptr;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void WarnIfNoAutoHideBars()
+{
+    if (!settings.bumpEnabled.load())
+        return;
+    RefreshAutoHideBars();
+    if (CountAutoHideBars() != 0 || !settings.noBumpWarn.load())
+        return;
+    uint8_t shown = MessageBoxA(nullptr, kNoBarsWarning, "EdgeWarden",
+                                MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST) != IDNO;
+    if (shown != settings.noBumpWarn.load()) {
+        settings.noBumpWarn.store(shown);
+        SaveWarningFlags(Save);
+    }
+}
+
+void SetWindowInt(HWND window, int value)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%d", value);
+    SetWindowTextA(window, text);
+}
+
+int GetWindowInt(HWND window)
+{
+    char text[32];
+    text[0] = '\0';
+    GetWindowTextA(window, text, sizeof(text));
+    text[sizeof(text) - 1] = '\0';
+    return ParseWindowInt(text);
 }

@@ -1,0 +1,203 @@
+#include "ui_support.h"
+
+#include "app/app.h"
+#include "settings/settings.h"
+#include "ui/dialog_ids.h"
+#include "ui/settings_dialog.h"
+
+#include <colordlg.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+using ui_test::Driver;
+using ui_test::FindProcessDialog;
+using ui_test::ReadStored;
+using ui_test::UiTest;
+
+namespace {
+
+// The open settings dialog, as the user would find it on the screen.
+HWND WaitForSettingsDialog()
+{
+    for (int i = 0; i < 500; ++i) {
+        HWND found = FindProcessDialog("EdgeWarden", [](HWND window) {
+            return IsWindowVisible(window) && GetDlgItem(window, IDC_BUMP_ENABLED) != nullptr;
+        });
+        if (found != nullptr)
+            return found;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+// The colour chooser that the settings dialog owns.
+HWND WaitForColourChooser(HWND owner)
+{
+    for (int i = 0; i < 500; ++i) {
+        HWND found = nullptr;
+        for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+             window = GetWindow(window, GW_HWNDNEXT)) {
+            if (GetWindow(window, GW_OWNER) == owner && IsWindowVisible(window)
+                && GetDlgItem(window, COLOR_RED) != nullptr)
+                found = window;
+        }
+        if (found != nullptr)
+            return found;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+void Press(HWND dialog, int id)
+{
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// Runs the modal dialog as the program does; `user` works it from another thread.
+INT_PTR RunDialog(const std::function<void(HWND)>& user)
+{
+    Driver driver([&user] {
+        HWND dialog = WaitForSettingsDialog();
+        if (dialog != nullptr)
+            user(dialog);
+    });
+    return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
+                           SettingsDialogProc, 0);
+}
+
+class UiDialogModal : public UiTest {};
+
+} // namespace
+
+TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
+{
+    struct Case {
+        const char* what;
+        bool storedBump, storedHide;   // in the registry and in memory at the start
+        std::vector<int> clicks;       // boxes the user clicks
+        int closeWith;                 // IDOK, IDCANCEL, IDC_EXIT or 0 for the close box
+        INT_PTR result;
+        DWORD tarvo, hide, tooltips;   // stored afterwards
+        uint8_t bumpAfter, hideAfter;  // in memory afterwards
+    } cases[] = {
+        {"OK with a feature on", true, false, {IDC_TOOLTIPS_ON_TOP}, IDOK, IDYES, 1, 0, 1, 1, 0},
+        {"OK with both off", true, false, {IDC_BUMP_ENABLED}, IDOK, IDNO, 0, 0, 0, 0, 0},
+        {"Exit with both on", true, true, {IDC_TOOLTIPS_ON_TOP}, IDC_EXIT, IDNO, 1, 1, 1, 1, 1},
+        {"Cancel restores the stored flags", false, false, {IDC_HIDE_ENABLED, IDC_TOOLTIPS_ON_TOP},
+         IDCANCEL, IDNO, 0, 0, 0, 0, 0},
+        {"Cancel keeping a feature on", false, true, {IDC_HIDE_ENABLED, IDC_BUMP_ENABLED}, IDCANCEL,
+         IDYES, 0, 1, 0, 0, 1},
+        {"close box is Cancel", true, false, {IDC_BUMP_ENABLED, IDC_TOOLTIPS_ON_TOP}, 0, IDYES, 1, 0,
+         0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+        ui_test::ResetSettings();
+        settings.bumpEnabled.store(c.storedBump);
+        settings.hideEnabled.store(c.storedHide);
+        ExchangeSettings(Save);
+
+        INT_PTR result = RunDialog([&c](HWND dialog) {
+            for (int id : c.clicks)
+                Press(dialog, id);
+            if (c.closeWith != 0)
+                Press(dialog, c.closeWith);
+            else
+                SendMessageA(dialog, WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(c.result, result);
+        DWORD tarvo = 9, hide = 9, tooltips = 9;
+        EXPECT_TRUE(ReadStored("tarvo", &tarvo));
+        EXPECT_TRUE(ReadStored("hide", &hide));
+        EXPECT_TRUE(ReadStored("tooltipsontop", &tooltips));
+        EXPECT_EQ(c.tarvo, tarvo);
+        EXPECT_EQ(c.hide, hide);
+        EXPECT_EQ(c.tooltips, tooltips);
+        EXPECT_EQ(c.bumpAfter, settings.bumpEnabled.load());
+        EXPECT_EQ(c.hideAfter, settings.hideEnabled.load());
+        EXPECT_EQ(c.tooltips, settings.tooltipsOnTop.load());
+    }
+}
+
+TEST_F(UiDialogModal, OkStoresEveryValueAsTheDialogLeftIt)
+{
+    settings.noBumpWarn.store(1);
+    ui_test::BoxAnswerer answerer(IDYES);
+    INT_PTR result = RunDialog([](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_BUMP_STRENGTH, TBM_SETPOS, TRUE, 77);
+        SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK,
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BUMP_STRENGTH)));
+        SetDlgItemTextA(dialog, IDC_HIDE_SECONDS, "45");
+        HWND combo = GetDlgItem(dialog, IDC_HIDE_MODE);
+        SendMessageA(combo, CB_SETCURSEL, 4, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        Press(dialog, IDC_BUMP_INDICATE);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(IDYES, result);
+    EXPECT_EQ(1, answerer.Count()) << "warned before the dialog showed";
+
+    struct Value {
+        const char* name;
+        DWORD expected;
+    } values[] = {
+        {"priowarn", 0},      {"nobumpwarn", 1},    {"tarvo", 1},          {"tarvostrength", 77},
+        {"tarvotime", 200},   {"tarvocolor", 0x800000FF}, {"tooltipsontop", 0}, {"hide", 1},
+        {"hidesecs", 45},     {"hidemode", 4},
+    };
+    for (const Value& v : values) {
+        DWORD stored = 0xDEAD;
+        EXPECT_TRUE(ReadStored(v.name, &stored)) << v.name;
+        EXPECT_EQ(v.expected, stored) << v.name;
+    }
+}
+
+TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
+{
+    // The custom colours are filled at the first press in the process; this is
+    // the only test that presses the button.
+    settings.bumpColor.store(0x80336699);
+    uint32_t afterCancel = 0;
+    RunDialog([&afterCancel](HWND dialog) {
+        Driver cancel([dialog] { PostMessageA(WaitForColourChooser(dialog), WM_COMMAND, IDCANCEL, 0); });
+        Press(dialog, IDC_BUMP_COLOR);
+        afterCancel = settings.bumpColor.load();
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(0x80336699u, afterCancel);
+    EXPECT_EQ(0x00336699u, customColors[0]);
+    const int systemColors[15] = {
+        COLOR_WINDOW,    COLOR_MENU,       COLOR_HIGHLIGHT,     COLOR_ACTIVECAPTION,
+        COLOR_HIGHLIGHT, COLOR_INFOBK,     COLOR_GRADIENTACTIVECAPTION, COLOR_BACKGROUND,
+        COLOR_WINDOWTEXT, COLOR_MENUTEXT,  COLOR_HIGHLIGHTTEXT, COLOR_CAPTIONTEXT,
+        COLOR_HIGHLIGHTTEXT, COLOR_INFOTEXT, COLOR_GRADIENTINACTIVECAPTION,
+    };
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(GetSysColor(systemColors[i]), customColors[i + 1]) << "slot " << i + 1;
+
+    // A colour typed into the chooser replaces the low bytes only: the indication
+    // stays off. The slots, as the user left them, are not filled again.
+    customColors[7] = 0x00010203;
+    settings.bumpColor.store(0x80000000);
+    RunDialog([](HWND dialog) {
+        Driver choose([dialog] {
+            HWND chooser = WaitForColourChooser(dialog);
+            SetDlgItemTextA(chooser, COLOR_RED, "10");
+            SetDlgItemTextA(chooser, COLOR_GREEN, "200");
+            SetDlgItemTextA(chooser, COLOR_BLUE, "30");
+            PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+        });
+        Press(dialog, IDC_BUMP_COLOR);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(0x80000000u | RGB(10, 200, 30), settings.bumpColor.load());
+    DWORD stored = 0;
+    EXPECT_TRUE(ReadStored("tarvocolor", &stored));
+    EXPECT_EQ(0x80000000u | RGB(10, 200, 30), stored);
+    EXPECT_EQ(0x00336699u, customColors[0]) << "slot 0 is not refreshed";
+    EXPECT_EQ(0x00010203u, customColors[7]);
+}

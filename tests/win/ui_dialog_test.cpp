@@ -1,0 +1,402 @@
+#include "ui_support.h"
+
+#include "app/app.h"
+#include "app/server.h"
+#include "hide/hide.h"
+#include "settings/settings.h"
+#include "ui/dialog_ids.h"
+#include "ui/link_control.h"
+#include "ui/settings_dialog.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+using ui_test::BoxAnswerer;
+using ui_test::Eventually;
+using ui_test::ReadStored;
+using ui_test::UiTest;
+
+namespace {
+
+const char kNoBarsWarning[] =
+    "No automatically hidden task bars found.\n"
+    "Enabling bumps will have no effect.\n"
+    "Do you wan't to see this warning again?";
+
+std::string Text(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+class UiDialog : public UiTest {
+protected:
+    HWND Item(int id) const { return GetDlgItem(dialog, id); }
+    bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Click(int id) const { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+    LRESULT TrackbarPos(int id) const { return SendMessageA(Item(id), TBM_GETPOS, 0, 0); }
+
+    // A key typed into the seconds field, as the keyboard would deliver it.
+    void Type(char key) const { SendMessageA(Item(IDC_HIDE_SECONDS), WM_CHAR, key, 1); }
+    void SelectAllSeconds() const { SendMessageA(Item(IDC_HIDE_SECONDS), EM_SETSEL, 0, -1); }
+    void Paste(const char* text) const
+    {
+        SendMessageA(Item(IDC_HIDE_SECONDS), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    }
+    DWORD Caret() const
+    {
+        DWORD start = 0;
+        DWORD end = 0;
+        SendMessageA(Item(IDC_HIDE_SECONDS), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, end) << "a caret, not a selection";
+        return start;
+    }
+
+    // What the combo box sends when the user picks an item.
+    void SelectMethod(int index) const
+    {
+        HWND combo = Item(IDC_HIDE_MODE);
+        SendMessageA(combo, CB_SETCURSEL, index, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+    }
+};
+
+} // namespace
+
+TEST_F(UiDialog, OpensShowingTheCurrentSettings)
+{
+    settings.bumpEnabled.store(0);
+    settings.bumpColor.store(0x80123456);
+    settings.bumpStrength.store(120);
+    settings.bumpTime.store(640);
+    settings.tooltipsOnTop.store(1);
+    settings.hideEnabled.store(0);
+    settings.hideSeconds.store(37);
+    settings.hideMode.store(3);
+    ASSERT_NE(nullptr, OpenDialog());
+
+    EXPECT_EQ("EdgeWarden", Text(dialog));
+    EXPECT_FALSE(Checked(IDC_BUMP_ENABLED));
+    EXPECT_FALSE(Checked(IDC_BUMP_INDICATE));
+    EXPECT_TRUE(Checked(IDC_TOOLTIPS_ON_TOP));
+    EXPECT_FALSE(Checked(IDC_HIDE_ENABLED));
+    EXPECT_EQ(1, SendMessageA(Item(IDC_BUMP_STRENGTH), TBM_GETRANGEMIN, 0, 0));
+    EXPECT_EQ(200, SendMessageA(Item(IDC_BUMP_STRENGTH), TBM_GETRANGEMAX, 0, 0));
+    EXPECT_EQ(120, TrackbarPos(IDC_BUMP_STRENGTH));
+    EXPECT_EQ(0, SendMessageA(Item(IDC_BUMP_TIME), TBM_GETRANGEMIN, 0, 0));
+    EXPECT_EQ(999, SendMessageA(Item(IDC_BUMP_TIME), TBM_GETRANGEMAX, 0, 0));
+    EXPECT_EQ(640, TrackbarPos(IDC_BUMP_TIME));
+    EXPECT_EQ("37", Text(Item(IDC_HIDE_SECONDS)));
+    EXPECT_EQ(0, reformattingHideSeconds);
+
+    HWND combo = Item(IDC_HIDE_MODE);
+    ASSERT_EQ(5, SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < 5; ++i) {
+        char item[8] = "";
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        EXPECT_EQ(std::to_string(i + 1), item);
+    }
+    EXPECT_EQ(3, SendMessageA(combo, CB_GETCURSEL, 0, 0));
+
+    HWND link = Item(IDC_HOME_LINK);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(LinkControlProc), GetWindowLongPtrA(link, GWLP_WNDPROC));
+    EXPECT_NE(0, GetWindowLongA(link, GWL_STYLE) & SS_NOTIFY);
+    EXPECT_EQ(SS_LEFT, GetWindowLongA(link, GWL_STYLE) & SS_TYPEMASK) << "still a plain text";
+
+    // Opening changes nothing and stores nothing.
+    EXPECT_EQ(0x80123456u, settings.bumpColor.load());
+    EXPECT_EQ(37, settings.hideSeconds.load());
+    DWORD stored;
+    EXPECT_FALSE(ReadStored("tarvo", &stored));
+}
+
+TEST_F(UiDialog, StoredValuesOutOfRangeAreShownAsTheControlsAllow)
+{
+    struct Case {
+        int seconds;
+        const char* shown;
+        int kept;
+    } cases[] = {{0, "1", 1}, {-3, "1", 1}, {1000, "999", 999}, {5000, "999", 999}, {999, "999", 999}};
+    for (const Case& c : cases) {
+        settings.hideSeconds.store(c.seconds);
+        ASSERT_NE(nullptr, OpenDialog());
+        EXPECT_EQ(c.shown, Text(Item(IDC_HIDE_SECONDS))) << c.seconds;
+        EXPECT_EQ(c.kept, settings.hideSeconds.load()) << c.seconds;
+        DestroyWindow(dialog);
+    }
+
+    // A method outside the list selects nothing and stays until one is picked;
+    // a strength beyond the slider stays until the next scroll reads both back.
+    settings.hideMode.store(7);
+    settings.bumpStrength.store(500);
+    settings.bumpTime.store(2000);
+    ASSERT_NE(nullptr, OpenDialog());
+    EXPECT_EQ(CB_ERR, SendMessageA(Item(IDC_HIDE_MODE), CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(7, settings.hideMode.load());
+    EXPECT_EQ(200, TrackbarPos(IDC_BUMP_STRENGTH));
+    EXPECT_EQ(500, settings.bumpStrength.load());
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                 reinterpret_cast<LPARAM>(Item(IDC_BUMP_TIME)));
+    EXPECT_EQ(200, settings.bumpStrength.load());
+    EXPECT_EQ(999u, settings.bumpTime.load());
+}
+
+TEST_F(UiDialog, CheckBoxesWriteTheirFieldsAtOnce)
+{
+    settings.bumpColor.store(0x7F0000FF);
+    ASSERT_NE(nullptr, OpenDialog());
+    ASSERT_TRUE(Checked(IDC_BUMP_INDICATE));
+
+    Click(IDC_BUMP_INDICATE);
+    EXPECT_EQ(0xFF0000FFu, settings.bumpColor.load());
+    Click(IDC_BUMP_INDICATE);
+    EXPECT_EQ(0x000000FFu, settings.bumpColor.load()) << "ticking clears the whole top byte";
+
+    Click(IDC_TOOLTIPS_ON_TOP);
+    EXPECT_EQ(1, settings.tooltipsOnTop.load());
+    Click(IDC_TOOLTIPS_ON_TOP);
+    EXPECT_EQ(0, settings.tooltipsOnTop.load());
+
+    DWORD stored;
+    EXPECT_FALSE(ReadStored("tarvocolor", &stored)) << "nothing stored before OK";
+}
+
+TEST_F(UiDialog, EveryScrollReadsBothTrackbars)
+{
+    ASSERT_NE(nullptr, OpenDialog());
+    SendMessageA(Item(IDC_BUMP_STRENGTH), TBM_SETPOS, TRUE, 150);
+    SendMessageA(Item(IDC_BUMP_TIME), TBM_SETPOS, TRUE, 10);
+    EXPECT_EQ(50, settings.bumpStrength.load()) << "no scroll message yet";
+
+    // While the thumb is still dragged.
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 150),
+                 reinterpret_cast<LPARAM>(Item(IDC_BUMP_STRENGTH)));
+    EXPECT_EQ(150, settings.bumpStrength.load());
+    EXPECT_EQ(10u, settings.bumpTime.load());
+    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, WM_HSCROLL, TB_ENDTRACK,
+                                       reinterpret_cast<LPARAM>(Item(IDC_BUMP_TIME))));
+}
+
+TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
+{
+    ASSERT_NE(nullptr, OpenDialog());
+    SetFocus(Item(IDC_HIDE_SECONDS));
+
+    // Cleared: the field shows "1" at once, caret before the digit.
+    SelectAllSeconds();
+    Type('\b');
+    EXPECT_EQ("1", Text(Item(IDC_HIDE_SECONDS)));
+    EXPECT_EQ(1, settings.hideSeconds.load());
+    EXPECT_EQ(0u, Caret());
+
+    Type('5');
+    EXPECT_EQ("51", Text(Item(IDC_HIDE_SECONDS)));
+    EXPECT_EQ(51, settings.hideSeconds.load());
+    EXPECT_EQ(1u, Caret());
+
+    SelectAllSeconds();
+    for (char key : {'9', '9', '9'})
+        Type(key);
+    EXPECT_EQ(999, settings.hideSeconds.load());
+    EXPECT_EQ(3u, Caret());
+    Type('9');
+    EXPECT_EQ("999", Text(Item(IDC_HIDE_SECONDS))) << "a fourth digit after 999";
+    EXPECT_EQ(999, settings.hideSeconds.load());
+
+    // Pasting gets past ES_NUMBER.
+    struct Case {
+        const char* pasted;
+        const char* shown;
+    } pastes[] = {
+        {"abc", "1"},   {"-5", "1"},     {"12abc", "12"}, {"99999999999999999999", "999"},
+        {"2147483648", "999"}, {"0042", "42"},
+    };
+    for (const Case& c : pastes) {
+        SelectAllSeconds();
+        Paste(c.pasted);
+        EXPECT_EQ(c.shown, Text(Item(IDC_HIDE_SECONDS))) << c.pasted;
+        EXPECT_EQ(std::stoi(c.shown), settings.hideSeconds.load()) << c.pasted;
+    }
+    EXPECT_EQ(0, reformattingHideSeconds);
+}
+
+TEST_F(UiDialog, PickingAMethodShowsAHiddenCursorFirst)
+{
+    ASSERT_NE(nullptr, OpenDialog());
+    HWND hideWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                      AppInstance, nullptr);
+    HideWindow.store(hideWindow);
+    MSG msg;
+
+    isHidden.store(1);
+    SelectMethod(3);
+    EXPECT_EQ(3, settings.hideMode.load());
+    EXPECT_EQ(0, isHidden.load());
+    EXPECT_TRUE(PeekMessageA(&msg, hideWindow, WMU_UNHIDE, WMU_UNHIDE, PM_REMOVE));
+
+    SelectMethod(0);
+    EXPECT_EQ(0, settings.hideMode.load());
+    EXPECT_FALSE(PeekMessageA(&msg, hideWindow, WMU_UNHIDE, WMU_UNHIDE, PM_REMOVE))
+        << "nothing to show when the cursor is not hidden";
+
+    // Typing into the combo box's edit field is not a selection.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(Item(IDC_HIDE_MODE)));
+    SendMessageA(Item(IDC_HIDE_MODE), CB_SETCURSEL, 4, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(Item(IDC_HIDE_MODE)));
+    EXPECT_EQ(0, settings.hideMode.load());
+    DestroyWindow(hideWindow);
+}
+
+TEST_F(UiDialog, EnabledBoxesSwitchTheEngine)
+{
+    settings.bumpEnabled.store(0);
+    settings.hideEnabled.store(0);
+    ASSERT_NE(nullptr, OpenDialog());
+
+    Click(IDC_HIDE_ENABLED);
+    EXPECT_EQ(1, settings.hideEnabled.load());
+    ASSERT_NE(nullptr, ServerThread) << "the first tick starts the engine";
+    EXPECT_TRUE(Eventually([] { return MouseHook.load() != nullptr; }));
+
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(1, settings.bumpEnabled.load());
+    Click(IDC_HIDE_ENABLED);
+    EXPECT_EQ(0, settings.hideEnabled.load());
+    ui_test::Pump(300);
+    EXPECT_NE(nullptr, MouseHook.load()) << "protection alone keeps it on";
+
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(0, settings.bumpEnabled.load());
+    EXPECT_TRUE(Eventually([] { return MouseHook.load() == nullptr; }));
+    EXPECT_FALSE(KillTimer(MainWindow, HIDE_TIMER_ID)) << "the timer stops with the hook";
+
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_TRUE(Eventually([] { return MouseHook.load() != nullptr; }));
+    EXPECT_TRUE(KillTimer(MainWindow, HIDE_TIMER_ID));
+}
+
+TEST_F(UiDialog, NoBarWarningAnsweredNoIsStoredAtOnceAndNotShownAgain)
+{
+    settings.noBumpWarn.store(1);
+    BoxAnswerer answerer(IDNO);
+    ASSERT_NE(nullptr, OpenDialog());
+    EXPECT_EQ(1, answerer.Count()) << "shown while the dialog opens";
+    EXPECT_EQ(kNoBarsWarning, answerer.LastText());
+    EXPECT_EQ(0, settings.noBumpWarn.load());
+
+    DWORD stored = 1;
+    EXPECT_TRUE(ReadStored("nobumpwarn", &stored));
+    EXPECT_EQ(0u, stored);
+    EXPECT_TRUE(ReadStored("priowarn", &stored));
+    EXPECT_FALSE(ReadStored("tarvo", &stored)) << "only the warning flags are written";
+
+    Click(IDC_BUMP_ENABLED);
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(1, answerer.Count());
+
+    // Cancel reads the stored answer back.
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(Item(IDCANCEL)));
+    EXPECT_EQ(0, settings.noBumpWarn.load());
+}
+
+TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
+{
+    // The engine already runs, so that ticking the box stores no priority flag.
+    SetEngineActive(true);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+    settings.noBumpWarn.store(1);
+    settings.bumpEnabled.store(0);
+    BoxAnswerer answerer(IDYES);
+    ASSERT_NE(nullptr, OpenDialog());
+    EXPECT_EQ(0, answerer.Count()) << "protection off: no warning";
+
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(1, answerer.Count());
+    EXPECT_EQ(1, settings.noBumpWarn.load());
+    DWORD stored;
+    EXPECT_FALSE(ReadStored("nobumpwarn", &stored)) << "an unchanged answer is not stored";
+
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(1, answerer.Count()) << "unticking does not warn";
+    Click(IDC_HIDE_ENABLED);
+    Click(IDC_HIDE_ENABLED);
+    EXPECT_EQ(1, answerer.Count()) << "the hiding box never warns";
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(2, answerer.Count());
+}
+
+TEST_F(UiDialog, NoWarningWhileAnAutoHiddenBarExists)
+{
+    settings.noBumpWarn.store(1);
+    ASSERT_NE(nullptr, shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM)));
+    BoxAnswerer answerer(IDNO);
+    ASSERT_NE(nullptr, OpenDialog());
+    Click(IDC_BUMP_ENABLED);
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_EQ(0, answerer.Count());
+    EXPECT_EQ(1, settings.noBumpWarn.load());
+}
+
+TEST_F(UiDialog, ColourMessagesAnswerWithTheDialogBrush)
+{
+    ASSERT_NE(nullptr, OpenDialog());
+    HBRUSH brush = dialogBrush;
+    ASSERT_NE(nullptr, brush);
+    LOGBRUSH logBrush = {};
+    ASSERT_NE(0, GetObjectA(brush, sizeof(logBrush), &logBrush));
+    EXPECT_EQ(static_cast<UINT>(BS_SOLID), logBrush.lbStyle);
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), logBrush.lbColor);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    WPARAM dcParam = reinterpret_cast<WPARAM>(dc);
+    auto ask = [&](UINT message, int id) {
+        return SettingsDialogProc(dialog, message, dcParam, reinterpret_cast<LPARAM>(Item(id)));
+    };
+    const INT_PTR brushResult = reinterpret_cast<INT_PTR>(brush);
+
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkMode(dc, OPAQUE);
+    EXPECT_EQ(brushResult, ask(WM_CTLCOLORSTATIC, IDC_APP_ICON));
+    EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc)) << "only the link sets a text colour";
+    EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
+
+    linkColor = kLinkRed;
+    EXPECT_EQ(brushResult, ask(WM_CTLCOLORSTATIC, IDC_HOME_LINK));
+    EXPECT_EQ(kLinkRed, GetTextColor(dc));
+    linkColor = kLinkBlue;
+
+    EXPECT_EQ(brushResult, ask(WM_CTLCOLORBTN, IDOK));
+    EXPECT_EQ(brushResult, SettingsDialogProc(dialog, WM_CTLCOLORDLG, dcParam,
+                                              reinterpret_cast<LPARAM>(dialog)));
+    EXPECT_EQ(FALSE, ask(WM_CTLCOLOREDIT, IDC_HIDE_SECONDS));
+    EXPECT_EQ(FALSE, ask(WM_CTLCOLORLISTBOX, IDC_HIDE_MODE));
+    EXPECT_EQ(FALSE, ask(WM_CTLCOLORMSGBOX, IDOK));
+    EXPECT_EQ(FALSE, ask(WM_CTLCOLORSCROLLBAR, IDOK));
+    DeleteDC(dc);
+
+    DestroyWindow(dialog);
+    dialog = nullptr;
+    EXPECT_EQ(nullptr, dialogBrush);
+    EXPECT_EQ(0u, GetObjectType(brush)) << "the brush dies with the dialog";
+}
+
+TEST_F(UiDialog, SecondStartPutsTheOpenDialogOnTop)
+{
+    ASSERT_NE(nullptr, OpenDialog());
+    SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ASSERT_EQ(0, GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT before;
+    GetWindowRect(dialog, &before);
+
+    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, ActivateMessage, 0, 0));
+    EXPECT_NE(0, GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT after;
+    GetWindowRect(dialog, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "neither moved nor sized";
+}

@@ -1,0 +1,223 @@
+#include "ui_support.h"
+
+#include "app/app.h"
+#include "app/server.h"
+#include "hide/hide.h"
+#include "settings/settings.h"
+#include "ui/settings_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace ui_test {
+
+void ResetSettings()
+{
+    settings.prioWarn.store(0);
+    settings.noBumpWarn.store(0);
+    settings.bumpEnabled.store(1);
+    settings.bumpStrength.store(50);
+    settings.bumpTime.store(200);
+    settings.bumpColor.store(0x000000FF);
+    settings.tooltipsOnTop.store(0);
+    settings.hideEnabled.store(1);
+    settings.hideSeconds.store(20);
+    settings.hideMode.store(1);
+}
+
+void JoinPumping(HANDLE thread)
+{
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void Pump(DWORD ms)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+bool Eventually(const std::function<bool()>& condition, DWORD ms)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Pump(10)) {
+        if (condition())
+            return true;
+    }
+    return condition();
+}
+
+bool ReadStored(const char* name, DWORD* value)
+{
+    DWORD size = sizeof(*value);
+    return RegGetValueA(HKEY_CURRENT_USER, "Software\\EdgeWarden", name, RRF_RT_REG_DWORD, nullptr,
+                        value, &size)
+        == ERROR_SUCCESS;
+}
+
+namespace {
+
+struct Search {
+    const char* title;
+    const std::function<bool(HWND)>* accept;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
+{
+    Search& search = *reinterpret_cast<Search*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    char title[64] = "";
+    GetClassNameA(window, className, sizeof(className));
+    GetWindowTextA(window, title, sizeof(title));
+    if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0
+        && std::strcmp(title, search.title) == 0 && (*search.accept)(window)) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK LongestStaticText(HWND child, LPARAM param)
+{
+    std::string& text = *reinterpret_cast<std::string*>(param);
+    char className[16] = "";
+    char buffer[512] = "";
+    GetClassNameA(child, className, sizeof(className));
+    GetWindowTextA(child, buffer, sizeof(buffer));
+    if (_stricmp(className, "Static") == 0 && std::strlen(buffer) > text.size())
+        text = buffer;
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindProcessDialog(const char* title, const std::function<bool(HWND)>& accept)
+{
+    Search search = {title, &accept, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BoxAnswerer::BoxAnswerer(int answer) : answer(answer)
+{
+    InitializeCriticalSection(&lock);
+    thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+BoxAnswerer::~BoxAnswerer()
+{
+    stop.store(true);
+    JoinPumping(thread);
+    CloseHandle(thread);
+    DeleteCriticalSection(&lock);
+}
+
+std::string BoxAnswerer::LastText() const
+{
+    EnterCriticalSection(&lock);
+    std::string text = lastText;
+    LeaveCriticalSection(&lock);
+    return text;
+}
+
+DWORD WINAPI BoxAnswerer::Run(LPVOID param)
+{
+    BoxAnswerer& self = *static_cast<BoxAnswerer*>(param);
+    // A message box has Yes and No buttons; the settings dialog has neither.
+    const std::function<bool(HWND)> isBox = [](HWND window) {
+        return IsWindowVisible(window) && GetDlgItem(window, IDNO) != nullptr;
+    };
+    while (!self.stop.load()) {
+        HWND box = FindProcessDialog("EdgeWarden", isBox);
+        if (box == nullptr) {
+            Sleep(10);
+            continue;
+        }
+        std::string text;
+        EnumChildWindows(box, LongestStaticText, reinterpret_cast<LPARAM>(&text));
+        EnterCriticalSection(&self.lock);
+        self.lastText = text;
+        LeaveCriticalSection(&self.lock);
+        self.count.store(self.count.load() + 1);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(self.answer, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, self.answer)));
+        while (IsWindow(box) && !self.stop.load())
+            Sleep(10);
+    }
+    return 0;
+}
+
+Driver::Driver(std::function<void()> body) : body(std::move(body))
+{
+    thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+Driver::~Driver()
+{
+    JoinPumping(thread);
+    CloseHandle(thread);
+}
+
+DWORD WINAPI Driver::Run(LPVOID self)
+{
+    static_cast<Driver*>(self)->body();
+    return 0;
+}
+
+void UiTest::SetUp()
+{
+    AppInstance = GetModuleHandleA(nullptr);
+    ActivateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                 AppInstance, nullptr);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+    ResetSettings();
+}
+
+void UiTest::TearDown()
+{
+    if (dialog != nullptr)
+        DestroyWindow(dialog);
+    if (ServerThread != nullptr) {
+        StopServerThread();
+        WaitForSingleObject(ServerThread, 5000);
+        CloseHandle(ServerThread);
+        ServerThread = nullptr;
+    }
+    DestroyWindow(MainWindow);
+    MainWindow = nullptr;
+    isHidden.store(0);
+    HideWindow.store(nullptr);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+    ResetSettings();
+    settings.prioWarn.store(1);
+    settings.noBumpWarn.store(1);
+}
+
+HWND UiTest::OpenDialog(bool show)
+{
+    dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
+                                SettingsDialogProc, 0);
+    if (dialog != nullptr && show) {
+        ShowWindow(dialog, SW_SHOW);
+        UpdateWindow(dialog);
+    }
+    return dialog;
+}
+
+} // namespace ui_test
