@@ -1,0 +1,171 @@
+// The settings dialog of the running program, worked through its controls.
+#include "blackbox/harness.h"
+#include "support/fake_shell.h"
+#include "ui/dialog_ids.h"
+
+#include <commctrl.h>
+
+namespace {
+
+DWORD Stored(const char* name)
+{
+    DWORD value = 0xDEADBEEF;
+    reg::Get(name, nullptr, &value);
+    return value;
+}
+
+HWND WaitDialog(const App& app)
+{
+    HWND dialog = app.WaitWindow("#32770", "EdgeWarden", 5000);
+    for (DWORD start = GetTickCount(); dialog && !IsWindowVisible(dialog) && GetTickCount() - start < 3000;)
+        Settle(20);
+    return dialog;
+}
+
+void Click(HWND dialog, int id)
+{
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// Starts with the no-bar warning silenced, so the dialog comes up on its own.
+class Dialog : public BlackBox {
+protected:
+    void SetUp() override
+    {
+        BlackBox::SetUp();
+        reg::SetDword("nobumpwarn", 0);
+    }
+};
+
+} // namespace
+
+TEST_F(BlackBox, FirstStartWarnsOfNoAutoHideBarsBeforeTheDialogShows)
+{
+    App app("");
+    HWND box = WaitMessageBox(app.Pid(), 5000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("No automatically hidden task bars found.\nEnabling bumps will have no effect.\n"
+              "Do you wan't to see this warning again?",
+              MessageBoxText(box));
+    HWND dialog = app.WaitWindow("#32770", "EdgeWarden", 100);
+    EXPECT_TRUE(dialog == nullptr || dialog == box || !IsWindowVisible(dialog));
+    PressButton(box, IDNO);
+    ASSERT_NE(nullptr, WaitDialog(app));
+    EXPECT_EQ(0u, Stored("nobumpwarn")) << "the answer is stored at once";
+
+    // Unticking and ticking protection again brings no second warning.
+    HWND dialog2 = WaitDialog(app);
+    Click(dialog2, IDC_BUMP_ENABLED);
+    Click(dialog2, IDC_BUMP_ENABLED);
+    EXPECT_EQ(nullptr, WaitMessageBox(app.Pid(), 500));
+}
+
+TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
+{
+    App app("");
+    HWND dialog = WaitDialog(app);
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, IDC_TOOLTIPS_ON_TOP);
+    SendMessageA(GetDlgItem(dialog, IDC_BUMP_STRENGTH), TBM_SETPOS, TRUE, 120);
+    SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BUMP_STRENGTH)));
+    SetWindowTextA(GetDlgItem(dialog, IDC_HIDE_SECONDS), "0");
+    Click(dialog, IDOK);
+    Settle(300);
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(1u, Stored("tooltipsontop"));
+    EXPECT_EQ(120u, Stored("tarvostrength"));
+    EXPECT_EQ(1u, Stored("hidesecs")) << "the field clamps what it shows and stores";
+
+    // Cancel undoes what the dialog changed.
+    EXPECT_EQ(0u, RunToEnd(""));
+    dialog = WaitDialog(app);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, IDC_TOOLTIPS_ON_TOP, BM_GETCHECK, 0, 0));
+    Click(dialog, IDC_TOOLTIPS_ON_TOP);
+    Click(dialog, IDCANCEL);
+    Settle(300);
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(0u, RunToEnd(""));
+    dialog = WaitDialog(app);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, IDC_TOOLTIPS_ON_TOP, BM_GETCHECK, 0, 0));
+
+    // Exit saves and ends, even with the features on.
+    Click(dialog, IDC_TOOLTIPS_ON_TOP);
+    Click(dialog, IDC_EXIT);
+    DWORD code = STILL_ACTIVE;
+    ASSERT_TRUE(app.WaitExit(5000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, Stored("tooltipsontop"));
+}
+
+TEST_F(Dialog, OkWithBothFeaturesOffEndsTheProgram)
+{
+    App app("");
+    HWND dialog = WaitDialog(app);
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, IDC_BUMP_ENABLED);
+    Click(dialog, IDC_HIDE_ENABLED);
+    Click(dialog, IDOK);
+    DWORD code = STILL_ACTIVE;
+    ASSERT_TRUE(app.WaitExit(5000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, Stored("tarvo"));
+    EXPECT_EQ(0u, Stored("hide"));
+}
+
+TEST_F(Dialog, SecondStartBringsTheDialogBackAndAnOpenOneToTheTop)
+{
+    App app("-hide");
+    ASSERT_TRUE(app.WaitEngine());
+    EXPECT_TRUE(app.Windows("#32770", "EdgeWarden").empty());
+    EXPECT_EQ(0u, RunToEnd(""));
+    HWND dialog = WaitDialog(app);
+    ASSERT_NE(nullptr, dialog);
+
+    SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_FALSE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(0u, RunToEnd(""));
+    Settle(300);
+    EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(1u, app.Windows("#32770", "EdgeWarden").size());
+}
+
+TEST_F(Dialog, QuitInTheBackgroundBringsTheDialogBack)
+{
+    App app("-hide");
+    HWND main = app.WaitWindow("Static", "EdgeWarden", 5000);
+    ASSERT_NE(nullptr, main);
+    PostThreadMessageA(GetWindowThreadProcessId(main, nullptr), WM_QUIT, 0, 0);
+    ASSERT_NE(nullptr, WaitDialog(app));
+    EXPECT_TRUE(app.Running());
+}
+
+TEST_F(Dialog, ProtectionSwitchedOffAndOnWhileTheMouseMoves)
+{
+    FakeShell shell;
+    const RECT bottom = FakeShell::HiddenRect(ABE_BOTTOM);
+    shell.AddBar(ABE_BOTTOM, bottom);
+    reg::SetDword("hide", 0);
+    App app("");
+    HWND dialog = WaitDialog(app);
+    ASSERT_NE(nullptr, dialog);
+    Settle(1200);  // a timer tick has seen the bar
+
+    const int x = 300;
+    const int strip = bottom.top + 1;
+    MouseAt(x, strip);
+    EXPECT_EQ(bottom.top - 1, CursorPos().y) << "protection on: held back";
+
+    Click(dialog, IDC_BUMP_ENABLED);
+    MouseAt(x, 300);
+    MouseAt(x, strip);
+    EXPECT_EQ(strip, CursorPos().y) << "both features off: the hook is gone";
+
+    Click(dialog, IDC_BUMP_ENABLED);
+    Settle(300);
+    MouseAt(x, 300);
+    MouseAt(x, strip);
+    EXPECT_EQ(bottom.top - 1, CursorPos().y) << "on again: held back again";
+    Click(dialog, IDCANCEL);
+}
