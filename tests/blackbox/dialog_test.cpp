@@ -14,14 +14,6 @@ DWORD Stored(const char* name)
     return value;
 }
 
-HWND WaitDialog(const App& app)
-{
-    HWND dialog = app.WaitWindow("#32770", "EdgeWarden", 5000);
-    for (DWORD start = GetTickCount(); dialog && !IsWindowVisible(dialog) && GetTickCount() - start < 3000;)
-        Settle(20);
-    return dialog;
-}
-
 void Click(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -47,23 +39,22 @@ TEST_F(BlackBox, FirstStartWarnsOfNoAutoHideBarsBeforeTheDialogShows)
     EXPECT_EQ("No automatically hidden task bars found.\nEnabling bumps will have no effect.\n"
               "Do you wan't to see this warning again?",
               MessageBoxText(box));
-    HWND dialog = app.WaitWindow("#32770", "EdgeWarden", 100);
-    EXPECT_TRUE(dialog == nullptr || dialog == box || !IsWindowVisible(dialog));
+    EXPECT_EQ(nullptr, WaitSettingsDialog(app, 100)) << "the dialog shows after the warning";
     PressButton(box, IDNO);
-    ASSERT_NE(nullptr, WaitDialog(app));
+    HWND dialog = WaitSettingsDialog(app);
+    ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(0u, Stored("nobumpwarn")) << "the answer is stored at once";
 
     // Unticking and ticking protection again brings no second warning.
-    HWND dialog2 = WaitDialog(app);
-    Click(dialog2, IDC_BUMP_ENABLED);
-    Click(dialog2, IDC_BUMP_ENABLED);
+    Click(dialog, IDC_BUMP_ENABLED);
+    Click(dialog, IDC_BUMP_ENABLED);
     EXPECT_EQ(nullptr, WaitMessageBox(app.Pid(), 500));
 }
 
 TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
 {
     App app("");
-    HWND dialog = WaitDialog(app);
+    HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
     Click(dialog, IDC_TOOLTIPS_ON_TOP);
     SendMessageA(GetDlgItem(dialog, IDC_BUMP_STRENGTH), TBM_SETPOS, TRUE, 120);
@@ -78,7 +69,7 @@ TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
 
     // Cancel undoes what the dialog changed.
     EXPECT_EQ(0u, RunToEnd(""));
-    dialog = WaitDialog(app);
+    dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, IDC_TOOLTIPS_ON_TOP, BM_GETCHECK, 0, 0));
     Click(dialog, IDC_TOOLTIPS_ON_TOP);
@@ -86,7 +77,7 @@ TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
     Settle(300);
     EXPECT_TRUE(app.Running());
     EXPECT_EQ(0u, RunToEnd(""));
-    dialog = WaitDialog(app);
+    dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, IDC_TOOLTIPS_ON_TOP, BM_GETCHECK, 0, 0));
 
@@ -102,7 +93,7 @@ TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
 TEST_F(Dialog, OkWithBothFeaturesOffEndsTheProgram)
 {
     App app("");
-    HWND dialog = WaitDialog(app);
+    HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
     Click(dialog, IDC_BUMP_ENABLED);
     Click(dialog, IDC_HIDE_ENABLED);
@@ -120,7 +111,7 @@ TEST_F(Dialog, SecondStartBringsTheDialogBackAndAnOpenOneToTheTop)
     ASSERT_TRUE(app.WaitEngine());
     EXPECT_TRUE(app.Windows("#32770", "EdgeWarden").empty());
     EXPECT_EQ(0u, RunToEnd(""));
-    HWND dialog = WaitDialog(app);
+    HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
 
     SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -137,7 +128,7 @@ TEST_F(Dialog, QuitInTheBackgroundBringsTheDialogBack)
     HWND main = app.WaitWindow("Static", "EdgeWarden", 5000);
     ASSERT_NE(nullptr, main);
     PostThreadMessageA(GetWindowThreadProcessId(main, nullptr), WM_QUIT, 0, 0);
-    ASSERT_NE(nullptr, WaitDialog(app));
+    ASSERT_NE(nullptr, WaitSettingsDialog(app));
     EXPECT_TRUE(app.Running());
 }
 
@@ -148,7 +139,7 @@ TEST_F(Dialog, ProtectionSwitchedOffAndOnWhileTheMouseMoves)
     shell.AddBar(ABE_BOTTOM, bottom);
     reg::SetDword("hide", 0);
     App app("");
-    HWND dialog = WaitDialog(app);
+    HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
     Settle(1200);  // a timer tick has seen the bar
 

@@ -12,6 +12,7 @@ const char* const kValueNames[] = {"priowarn", "nobumpwarn", "tarvo",     "tarvo
 
 TEST_F(BlackBox, ForeignQuitEndsTheServerThreadAndTheProgramRunsOn)
 {
+    reg::SetDword("nobumpwarn", 0);
     App app("-hide");
     ASSERT_TRUE(app.WaitEngine());
     HWND server = app.WaitWindow("Static", "EdgeWarden_Server", 1000);
@@ -25,7 +26,7 @@ TEST_F(BlackBox, ForeignQuitEndsTheServerThreadAndTheProgramRunsOn)
     MouseAt(500, 400);
     EXPECT_TRUE(app.Running());
     EXPECT_EQ(0u, RunToEnd(""));
-    HWND dialog = app.WaitWindow("#32770", "EdgeWarden", 5000);
+    HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
     PressButton(dialog, IDCANCEL);
     Settle(300);

@@ -278,6 +278,18 @@ HWND WaitMessageBox(DWORD pid, DWORD ms)
     return nullptr;
 }
 
+HWND WaitSettingsDialog(const App& app, DWORD ms)
+{
+    const int kColorButton = 1004;
+    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms && app.Running(); Sleep(20)) {
+        for (HWND dialog : app.Windows("#32770", "EdgeWarden")) {
+            if (GetDlgItem(dialog, kColorButton) != nullptr && IsWindowVisible(dialog))
+                return dialog;
+        }
+    }
+    return nullptr;
+}
+
 std::string MessageBoxText(HWND box)
 {
     char text[512] = "";

@@ -66,6 +66,9 @@ void Settle(DWORD ms = 100);
 
 // Finds a message box (class #32770) of `pid` titled "EdgeWarden" within `ms`.
 HWND WaitMessageBox(DWORD pid, DWORD ms);
+// The settings dialog of `app` once it is visible (a message box of the same
+// title is not it); null on time-out.
+HWND WaitSettingsDialog(const App& app, DWORD ms = 5000);
 // Text of the static control of a message box.
 std::string MessageBoxText(HWND box);
 // Presses the button `id` (IDOK, IDYES, IDNO) of a dialog or message box.
