@@ -79,6 +79,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
         RunInBackground();
     }
 
+    // A hide window left now would keep the cursor hidden where it lay.
+    DestroyHideWindow();
     StopServerThread();
     return 0;
 }

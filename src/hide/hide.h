@@ -1,5 +1,8 @@
-// Hiding the stationary cursor: idle state shared with the hook, and the timer.
+// Hiding the stationary cursor: idle state shared with the hook, the one-second
+// timer and the window that keeps the cursor hidden.
 #pragma once
+
+#include "hide/idle_rules.h"
 
 #include <windows.h>
 
@@ -8,9 +11,28 @@
 
 extern std::atomic<uint32_t> lastInputTime;  // written by the hook
 extern std::atomic<uint8_t> isHidden;        // set by the timer, cleared by unhide
-extern std::atomic<HWND> HideWindow;
+extern std::atomic<HWND> HideWindow;         // written on the main thread only
+
+// Main thread only.
+extern uint32_t lastSeenInputTime;
+extern int32_t idleTicks;
+extern ATOM hideClassAtom;
 
 void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD);
+// The hiding point of the current hide mode, in screen coordinates.
+BOOL GetHidePoint(POINT* point);
 
 // Shows a hidden cursor again; called by the hook for every event and by the dialog.
 void RequestUnhide();
+
+// Registers the hide window's class unless done; 0 after a failure, so the
+// next hide tries again.
+ATOM RegisterHideClass();
+// Creates the hidden 1x1 window for `kind` at `screenPoint`; its creation hides
+// the cursor. Null on failure.
+HWND CreateHideWindow(HideWindowKind kind, POINT screenPoint);
+LRESULT CALLBACK HideWindowProc(HWND, UINT, WPARAM, LPARAM);
+// Shows or hides a window without moving, sizing, activating or redrawing it.
+BOOL SetTopmostVisible(HWND window, bool show);
+// Hides and destroys the current hide window, which shows the cursor again.
+void DestroyHideWindow();

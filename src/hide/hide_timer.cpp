@@ -1,11 +1,54 @@
 #include "hide/hide.h"
 
 #include "app/app.h"
+#include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
+#include "taskbar/tooltips.h"
 
 std::atomic<uint32_t> lastInputTime{0};
 std::atomic<uint8_t> isHidden{0};
 std::atomic<HWND> HideWindow{nullptr};
+
+uint32_t lastSeenInputTime = 0;
+int32_t idleTicks = 0;
+
+namespace {
+
+// The bar's window rectangle, or null when the edge has no bar or its window has
+// gone away since the refresh.
+const BarRect* ReadBarRect(UINT edge, BarRect* out)
+{
+    HWND bar = AutoHideBars[edge].load();
+    RECT r;
+    if (bar == nullptr || !GetWindowRect(bar, &r))
+        return nullptr;
+    *out = {r.left, r.top, r.right, r.bottom};
+    return out;
+}
+
+void HideCursorNow()
+{
+    RegisterHideClass();
+    POINT point;
+    if (!GetHidePoint(&point))
+        return;
+    const HideMethodTraits traits = TraitsOf(settings.hideMode.load());
+    if (traits.window != HideWindowKind::None) {
+        HWND window = CreateHideWindow(traits.window, point);
+        HideWindow.store(window);
+        // A mouse event after the flag was set but before the handle was stored
+        // had no window to unhide: the hide is over already.
+        if (window != nullptr && isHidden.load() == 0) {
+            DestroyHideWindow();
+            return;
+        }
+        SetTopmostVisible(window, true);
+    }
+    if (traits.movesCursor)
+        SetCursorPos(point.x, point.y);
+}
+
+} // namespace
 
 void RequestUnhide()
 {
@@ -17,7 +60,41 @@ void RequestUnhide()
         PostMessageA(window, WMU_UNHIDE, 0, 0);
 }
 
+BOOL GetHidePoint(POINT* point)
+{
+    const HideMethodTraits traits = TraitsOf(settings.hideMode.load());
+    if (!traits.atCorner)
+        return GetCursorPos(point);
+    ScreenPoint corner = BottomRightPixel(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    if (traits.clearOfBars) {
+        BarRect right;
+        BarRect bottom;
+        corner = ClearOfBars(corner, ReadBarRect(ABE_RIGHT, &right), ReadBarRect(ABE_BOTTOM, &bottom));
+    }
+    point->x = corner.x;
+    point->y = corner.y;
+    return TRUE;
+}
+
 void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
     RefreshAutoHideBars();
+    RaiseTooltipsAboveTaskBars();
+
+    const uint32_t inputTime = lastInputTime.load();
+    const TickAction action =
+        DecideTick(inputTime, lastSeenInputTime, isHidden.load() != 0,
+                   settings.hideEnabled.load() != 0, settings.hideSeconds.load(), idleTicks);
+    if (action != TickAction::Hide) {
+        lastSeenInputTime = inputTime;
+        return;
+    }
+    isHidden.store(1);
+    // A window from an earlier hide still exists: no second one.
+    if (HideWindow.load() != nullptr) {
+        lastSeenInputTime = inputTime;
+        return;
+    }
+    HideCursorNow();
+    lastSeenInputTime = lastInputTime.load();
 }

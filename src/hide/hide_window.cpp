@@ -1,0 +1,94 @@
+#include "hide/hide.h"
+
+#include "app/app.h"
+
+ATOM hideClassAtom = 0;
+
+namespace {
+
+constexpr DWORD HIDE_WINDOW_EX_STYLE = WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST | WS_EX_TRANSPARENT;
+constexpr UINT SWP_COMMON = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE
+                            | SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING
+                            | SWP_DEFERERASE;
+
+// The window that the hide window becomes a child of, with the point turned into
+// its client coordinates; null when the pop-up is to be used.
+HWND FindParent(HideWindowKind kind, POINT* point)
+{
+    if (kind != HideWindowKind::Child && kind != HideWindowKind::ChildOfTop)
+        return nullptr;
+    HWND under = WindowFromPoint(*point);
+    if (kind == HideWindowKind::ChildOfTop)
+        under = TopLevelAncestor(under, GetParent);
+    POINT client = *point;
+    if (under == nullptr || !ScreenToClient(under, &client))
+        return nullptr;
+    *point = client;
+    return under;
+}
+
+} // namespace
+
+ATOM RegisterHideClass()
+{
+    if (hideClassAtom == 0) {
+        WNDCLASSEXA cls;
+        ZeroMemory(&cls, sizeof(cls));
+        cls.cbSize = sizeof(cls);
+        cls.lpfnWndProc = HideWindowProc;
+        cls.hInstance = AppInstance;
+        cls.lpszClassName = "EdgeWardenHideMouseClass";
+        hideClassAtom = RegisterClassExA(&cls);
+    }
+    return hideClassAtom;
+}
+
+HWND CreateHideWindow(HideWindowKind kind, POINT screenPoint)
+{
+    POINT point = screenPoint;
+    HWND parent = FindParent(kind, &point);
+    return CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "",
+                           parent != nullptr ? WS_CHILD : WS_POPUP, point.x, point.y, 1, 1,
+                           parent != nullptr ? parent : MainWindow, nullptr, AppInstance, nullptr);
+}
+
+BOOL SetTopmostVisible(HWND window, bool show)
+{
+    return SetWindowPos(window, HWND_TOPMOST, 0, 0, 1, 1,
+                        SWP_COMMON | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void DestroyHideWindow()
+{
+    HWND window = HideWindow.load();
+    if (window == nullptr)
+        return;
+    SetTopmostVisible(window, false);
+    HideWindow.store(nullptr);
+    DestroyWindow(window);
+}
+
+LRESULT CALLBACK HideWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WMU_UNHIDE:
+        SetTopmostVisible(HideWindow.load(), false);
+        HideWindow.store(nullptr);
+        DestroyWindow(window);
+        return 1;
+    case WM_CREATE: {
+        LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        ShowCursor(FALSE);
+        return result;
+    }
+    case WM_DESTROY:
+        ShowCursor(TRUE);
+        // Destroyed with the window it was a child of: forget it, or no later
+        // idle period could make a new one.
+        if (HideWindow.load() == window)
+            HideWindow.store(nullptr);
+        return DefWindowProcA(window, message, wParam, lParam);
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

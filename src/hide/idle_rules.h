@@ -1,0 +1,118 @@
+// The rules of idle detection and of the hiding place, free of any window call.
+#pragma once
+
+#include <cstdint>
+
+// The values of the stored hide mode, shown to the user as "1" to "5".
+enum HideMethod : int32_t {
+    HIDE_POPUP = 0,
+    HIDE_CHILD_OF_TOP = 1,
+    HIDE_CHILD = 2,
+    HIDE_POPUP_IN_CORNER = 3,
+    HIDE_MOVE_TO_CORNER = 4,
+};
+
+// What keeps the cursor hidden, and where.
+enum class HideWindowKind {
+    None,        // no window: the cursor is only parked
+    Popup,       // pop-up owned by the main window
+    ChildOfTop,  // child of the top-level ancestor of the window under the cursor
+    Child,       // child of the window under the cursor
+};
+
+struct HideMethodTraits {
+    HideWindowKind window;
+    bool atCorner;     // bottom-right pixel of the primary screen instead of the cursor
+    bool clearOfBars;  // the corner moved clear of right and bottom auto-hide bars
+    bool movesCursor;  // the cursor is set onto the hiding point
+};
+
+// Any value outside 0 to 4 behaves as HIDE_POPUP.
+inline HideMethodTraits TraitsOf(int32_t hideMode)
+{
+    switch (hideMode) {
+    case HIDE_CHILD_OF_TOP:
+        return {HideWindowKind::ChildOfTop, false, false, false};
+    case HIDE_CHILD:
+        return {HideWindowKind::Child, false, false, false};
+    case HIDE_POPUP_IN_CORNER:
+        return {HideWindowKind::Popup, true, false, true};
+    case HIDE_MOVE_TO_CORNER:
+        return {HideWindowKind::None, true, true, true};
+    default:
+        return {HideWindowKind::Popup, false, false, false};
+    }
+}
+
+enum class TickAction {
+    Reset,  // input came, the cursor is hidden or hiding is off: counting starts over
+    Count,  // one more quiet tick, not enough yet
+    Hide,   // quiet long enough: hide now
+};
+
+// One tick of idle counting. `idleTicks` is updated in place; the caller records
+// `inputTime` as the last seen time after acting on the result.
+inline TickAction DecideTick(uint32_t inputTime, uint32_t lastSeenInputTime, bool hidden,
+                             bool hideEnabled, int32_t hideSeconds, int32_t& idleTicks)
+{
+    if (inputTime != lastSeenInputTime || hidden || !hideEnabled) {
+        idleTicks = 0;
+        return TickAction::Reset;
+    }
+    // Saturates rather than overflows under a huge stored number of seconds.
+    if (idleTicks < INT32_MAX)
+        ++idleTicks;
+    return idleTicks < hideSeconds ? TickAction::Count : TickAction::Hide;
+}
+
+struct ScreenPoint {
+    int32_t x;
+    int32_t y;
+};
+
+struct BarRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// The coordinate just before `value`, kept in range at the lowest value.
+inline int32_t OneBefore(int32_t value)
+{
+    return value > INT32_MIN ? value - 1 : value;
+}
+
+inline ScreenPoint BottomRightPixel(int32_t screenWidth, int32_t screenHeight)
+{
+    return {OneBefore(screenWidth), OneBefore(screenHeight)};
+}
+
+// Moves the point just left of a right bar and just above a bottom bar; a null
+// rectangle (no bar, or one that could not be read) leaves that coordinate alone.
+inline ScreenPoint ClearOfBars(ScreenPoint point, const BarRect* rightBar, const BarRect* bottomBar)
+{
+    if (rightBar != nullptr && point.x >= rightBar->left)
+        point.x = OneBefore(rightBar->left);
+    if (bottomBar != nullptr && point.y >= bottomBar->top)
+        point.y = OneBefore(bottomBar->top);
+    return point;
+}
+
+// The most GetParent steps taken from the window under the cursor to its top.
+constexpr int MAX_PARENT_CLIMB = 16;
+
+// The top-level ancestor of `start` (itself when it has no parent or owner), or
+// null when the top lies MAX_PARENT_CLIMB or more steps up.
+template <typename Handle, typename ParentOf>
+Handle TopLevelAncestor(Handle start, ParentOf parentOf)
+{
+    Handle current = start;
+    for (int step = 0; step < MAX_PARENT_CLIMB; ++step) {
+        Handle parent = parentOf(current);
+        if (parent == Handle())
+            return current;
+        current = parent;
+    }
+    return Handle();
+}

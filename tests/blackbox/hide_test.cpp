@@ -1,0 +1,212 @@
+#include "blackbox/harness.h"
+#include "support/fake_shell.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kHideClass[] = "EdgeWardenHideMouseClass";
+const char kTestClass[] = "EdgeWardenHideTestWindow";
+
+// A hide window as the program made it, seen from its creation event.
+struct SeenWindow {
+    HWND window;
+    HWND owner;
+    LONG_PTR style;
+    LONG_PTR exStyle;
+    RECT rect;
+};
+
+std::vector<SeenWindow> seen;
+
+// Out of context the creation event is handed to this thread while the program
+// waits, briefly, inside its creation call: a thread that answers at once (see
+// WaitFor) examines the window here before the program's next step removes it.
+void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
+                              DWORD)
+{
+    if (object != OBJID_WINDOW || child != CHILDID_SELF || window == nullptr)
+        return;
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof(name));
+    if (std::strcmp(name, kHideClass) != 0)
+        return;
+    SeenWindow s = {window, GetWindow(window, GW_OWNER), GetWindowLongPtrA(window, GWL_STYLE),
+                    GetWindowLongPtrA(window, GWL_EXSTYLE), {}};
+    GetWindowRect(window, &s.rect);
+    seen.push_back(s);
+}
+
+// Polls `done` every few milliseconds while handling this thread's messages as
+// soon as they come, never sleeping past one; false after `ms`.
+template <typename Done>
+bool WaitFor(Done done, DWORD ms)
+{
+    for (DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start > ms)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}
+
+bool SameSpot(POINT a, POINT b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+// Hiding on after one quiet second, task-bar protection off so that nothing
+// else moves the cursor.
+void StoreHideSettings(DWORD mode, DWORD seconds = 1)
+{
+    reg::SetDword("priowarn", 0);
+    reg::SetDword("tarvo", 0);
+    reg::SetDword("hide", 1);
+    reg::SetDword("hidesecs", seconds);
+    reg::SetDword("hidemode", mode);
+}
+
+class Hide : public BlackBox {};
+
+} // namespace
+
+TEST_F(Hide, MoveToCornerParksTheCursorAfterTheQuietSecond)
+{
+    StoreHideSettings(4);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    const POINT corner = {GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
+
+    MouseAt(500, 400);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(WaitFor([&] { return SameSpot(corner, CursorPos()); }, 2500));
+    const DWORD elapsed = GetTickCount() - start;
+    // The first tick after the event sees it; the next quiet one hides.
+    EXPECT_GE(elapsed, 900u);
+    EXPECT_LE(elapsed, 2200u);
+}
+
+TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
+{
+    const POINT corner = {GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
+    struct Case {
+        DWORD mode;
+        POINT place;
+    } cases[] = {{0, {500, 400}}, {3, corner}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        StoreHideSettings(c.mode);
+        App app;
+        ASSERT_TRUE(app.WaitEngine());
+        HWND mainWindow = app.WaitWindow("Static", "EdgeWarden", 1000);
+        ASSERT_NE(nullptr, mainWindow);
+
+        seen.clear();
+        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr,
+                                             OnWindowCreated, app.Pid(), 0, WINEVENT_OUTOFCONTEXT);
+        ASSERT_NE(nullptr, hook);
+        MouseAt(500, 400);
+        EXPECT_TRUE(WaitFor([] { return !seen.empty(); }, 2500));
+        if (c.mode == 3) {
+            EXPECT_TRUE(WaitFor([&] { return SameSpot(corner, CursorPos()); }, 500));
+        }
+        MouseAt(520, 410);
+        UnhookWinEvent(hook);
+
+        ASSERT_FALSE(seen.empty());
+        const SeenWindow& s = seen.front();
+        EXPECT_EQ(mainWindow, s.owner);
+        EXPECT_EQ(WS_POPUP, s.style & ~WS_CLIPSIBLINGS);
+        EXPECT_EQ(0x2C, s.exStyle);
+        EXPECT_EQ(c.place.x, s.rect.left);
+        EXPECT_EQ(c.place.y, s.rect.top);
+        EXPECT_EQ(1, s.rect.right - s.rect.left);
+        EXPECT_EQ(1, s.rect.bottom - s.rect.top);
+        for (const SeenWindow& each : seen)
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(each.window); }, 500));
+        EXPECT_TRUE(app.Windows(kHideClass, nullptr).empty());
+    }
+}
+
+TEST_F(Hide, ChildOfTheWindowUnderTheCursorOrOfItsTop)
+{
+    WNDCLASSEXA cls = {};
+    cls.cbSize = sizeof(cls);
+    cls.lpfnWndProc = DefWindowProcA;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = kTestClass;
+    RegisterClassExA(&cls);
+    HWND top = CreateWindowExA(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 200, 150, 400, 300, nullptr,
+                               nullptr, cls.hInstance, nullptr);
+    HWND inner = CreateWindowExA(0, kTestClass, "", WS_CHILD | WS_VISIBLE, 50, 50, 200, 150, top,
+                                 nullptr, cls.hInstance, nullptr);
+    ASSERT_NE(nullptr, inner);
+
+    struct Case {
+        DWORD mode;
+        HWND parent;
+        HWND notParent;
+    } cases[] = {{1, top, inner}, {2, inner, top}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        StoreHideSettings(c.mode);
+        App app;
+        ASSERT_TRUE(app.WaitEngine());
+        MouseAt(270, 220);
+        HWND hideWindow = nullptr;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                hideWindow = FindWindowExA(c.parent, nullptr, kHideClass, nullptr);
+                return hideWindow != nullptr;
+            },
+            2500));
+        if (hideWindow == nullptr)
+            continue;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hideWindow, &pid);
+        EXPECT_EQ(app.Pid(), pid);
+        EXPECT_EQ(nullptr, FindWindowExA(c.notParent, nullptr, kHideClass, nullptr));
+        RECT r = {};
+        GetWindowRect(hideWindow, &r);
+        EXPECT_EQ(270, r.left);
+        EXPECT_EQ(220, r.top);
+
+        MouseAt(280, 230);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(hideWindow); }, 1000));
+    }
+    DestroyWindow(top);
+}
+
+TEST_F(Hide, TooltipsLiftedAboveTheBarOnlyWhenAsked)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    FakeShell shell;
+    HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, tip);
+    auto lifted = [&] { return GetWindow(bar, GW_HWNDPREV) == tip; };
+
+    for (DWORD onTop : {1u, 0u}) {
+        SCOPED_TRACE(onTop);
+        SetWindowPos(tip, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ASSERT_FALSE(lifted());
+        // Hiding stays on, far off, to keep the timer running.
+        StoreHideSettings(0, 999);
+        reg::SetDword("tooltipsontop", onTop);
+        App app;
+        ASSERT_TRUE(app.WaitEngine());
+        EXPECT_EQ(onTop != 0, WaitFor(lifted, 2500));
+    }
+    DestroyWindow(tip);
+}

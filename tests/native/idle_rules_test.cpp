@@ -1,0 +1,129 @@
+#include "hide/idle_rules.h"
+
+#include <gtest/gtest.h>
+
+TEST(IdleRules, TickDecisionTable)
+{
+    struct Case {
+        uint32_t inputTime;
+        uint32_t lastSeen;
+        bool hidden;
+        bool enabled;
+        int32_t hideSeconds;
+        int32_t ticksBefore;
+        TickAction expected;
+        int32_t ticksAfter;
+    } cases[] = {
+        // New input, a hidden cursor or hiding off: start over.
+        {5, 4, false, true, 3, 2, TickAction::Reset, 0},
+        {0, 0xFFFFFFFFu, false, true, 3, 2, TickAction::Reset, 0},
+        {5, 5, true, true, 3, 7, TickAction::Reset, 0},
+        {5, 5, false, false, 3, 2, TickAction::Reset, 0},
+        // Quiet ticks count up to the stored number of seconds.
+        {5, 5, false, true, 3, 0, TickAction::Count, 1},
+        {5, 5, false, true, 3, 1, TickAction::Count, 2},
+        {5, 5, false, true, 3, 2, TickAction::Hide, 3},
+        // Already past it (the flag was cleared without input): hide at once.
+        {5, 5, false, true, 3, 9, TickAction::Hide, 10},
+        // One second or less, even negative: the first quiet tick hides.
+        {5, 5, false, true, 1, 0, TickAction::Hide, 1},
+        {5, 5, false, true, 0, 0, TickAction::Hide, 1},
+        {5, 5, false, true, -20, 0, TickAction::Hide, 1},
+        // The count saturates instead of overflowing.
+        {5, 5, false, true, INT32_MAX, INT32_MAX - 1, TickAction::Hide, INT32_MAX},
+        {5, 5, false, true, INT32_MAX, INT32_MAX, TickAction::Hide, INT32_MAX},
+    };
+    for (const Case& c : cases) {
+        int32_t ticks = c.ticksBefore;
+        EXPECT_EQ(c.expected, DecideTick(c.inputTime, c.lastSeen, c.hidden, c.enabled,
+                                         c.hideSeconds, ticks))
+            << c.inputTime << "/" << c.lastSeen << " hidden " << c.hidden << " ticks "
+            << c.ticksBefore << " secs " << c.hideSeconds;
+        EXPECT_EQ(c.ticksAfter, ticks);
+    }
+}
+
+TEST(IdleRules, MethodTable)
+{
+    struct Case {
+        int32_t mode;
+        HideWindowKind window;
+        bool atCorner;
+        bool clearOfBars;
+        bool movesCursor;
+    } cases[] = {
+        {HIDE_POPUP, HideWindowKind::Popup, false, false, false},
+        {HIDE_CHILD_OF_TOP, HideWindowKind::ChildOfTop, false, false, false},
+        {HIDE_CHILD, HideWindowKind::Child, false, false, false},
+        {HIDE_POPUP_IN_CORNER, HideWindowKind::Popup, true, false, true},
+        {HIDE_MOVE_TO_CORNER, HideWindowKind::None, true, true, true},
+        // Out of range behaves as the pop-up at the cursor.
+        {5, HideWindowKind::Popup, false, false, false},
+        {7, HideWindowKind::Popup, false, false, false},
+        {-1, HideWindowKind::Popup, false, false, false},
+        {INT32_MIN, HideWindowKind::Popup, false, false, false},
+    };
+    for (const Case& c : cases) {
+        const HideMethodTraits traits = TraitsOf(c.mode);
+        EXPECT_EQ(c.window, traits.window) << c.mode;
+        EXPECT_EQ(c.atCorner, traits.atCorner) << c.mode;
+        EXPECT_EQ(c.clearOfBars, traits.clearOfBars) << c.mode;
+        EXPECT_EQ(c.movesCursor, traits.movesCursor) << c.mode;
+    }
+}
+
+TEST(IdleRules, CornerClearOfBars)
+{
+    const int32_t W = 1024;
+    const int32_t H = 768;
+    const BarRect rightHidden = {W - 2, 0, W + 28, H};
+    const BarRect bottomHidden = {0, H - 2, W, H + 28};
+    const BarRect rightBeyond = {W + 3, 0, W + 33, H};
+    const BarRect bottomAtEdge = {0, H - 1, W, H + 29};
+    const BarRect bottomBeyond = {0, H, W, H + 30};
+    struct Case {
+        const BarRect* right;
+        const BarRect* bottom;
+        ScreenPoint expected;
+    } cases[] = {
+        {nullptr, nullptr, {W - 1, H - 1}},
+        {&rightHidden, nullptr, {W - 3, H - 1}},
+        {nullptr, &bottomHidden, {W - 1, H - 3}},
+        {&rightHidden, &bottomHidden, {W - 3, H - 3}},
+        // Only a bar reaching the corner pixel moves it.
+        {&rightBeyond, &bottomBeyond, {W - 1, H - 1}},
+        {nullptr, &bottomAtEdge, {W - 1, H - 2}},
+    };
+    for (const Case& c : cases) {
+        const ScreenPoint p = ClearOfBars(BottomRightPixel(W, H), c.right, c.bottom);
+        EXPECT_EQ(c.expected.x, p.x);
+        EXPECT_EQ(c.expected.y, p.y);
+    }
+
+    // Extreme rectangles stay within range instead of overflowing.
+    const BarRect lowest = {INT32_MIN, INT32_MIN, 0, 0};
+    const ScreenPoint p = ClearOfBars(BottomRightPixel(INT32_MIN, INT32_MIN), &lowest, &lowest);
+    EXPECT_EQ(INT32_MIN, p.x);
+    EXPECT_EQ(INT32_MIN, p.y);
+}
+
+TEST(IdleRules, ClimbStopsAfterSixteenSteps)
+{
+    // Window n's parent is n - 1 and window 1 is a top-level window; 0 is "none".
+    auto parentOf = [](int window) { return window > 1 ? window - 1 : 0; };
+    int calls = 0;
+    auto counted = [&](int window) {
+        ++calls;
+        return parentOf(window);
+    };
+
+    EXPECT_EQ(1, TopLevelAncestor(1, counted));  // its own ancestor
+    EXPECT_EQ(1, calls);
+    EXPECT_EQ(1, TopLevelAncestor(5, parentOf));
+    EXPECT_EQ(1, TopLevelAncestor(16, parentOf));  // 15 levels below the top
+
+    calls = 0;
+    EXPECT_EQ(0, TopLevelAncestor(17, counted));  // 16 levels: the climb gives up
+    EXPECT_EQ(MAX_PARENT_CLIMB, calls);
+    EXPECT_EQ(0, TopLevelAncestor(400, parentOf));
+}

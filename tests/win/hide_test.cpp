@@ -1,0 +1,420 @@
+#include "app/app.h"
+#include "hide/hide.h"
+#include "settings/settings.h"
+#include "support/fake_shell.h"
+#include "taskbar/autohide_bars.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kTestClass[] = "EdgeWardenHideTestWindow";
+
+// ShowCursor answers with the new display count.
+int CursorCount()
+{
+    const int lowered = ShowCursor(FALSE);
+    ShowCursor(TRUE);
+    return lowered + 1;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+void Tick()
+{
+    HideTimerProc(nullptr, WM_TIMER, 1, 0);
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+POINT CursorPos()
+{
+    POINT p = {-1, -1};
+    GetCursorPos(&p);
+    return p;
+}
+
+void ResetHideState()
+{
+    lastInputTime.store(0);
+    lastSeenInputTime = 0;
+    idleTicks = 0;
+    isHidden.store(0);
+    HideWindow.store(nullptr);
+}
+
+HWND MakeWindow(HWND parent, int x, int y, int width, int height)
+{
+    return CreateWindowExA(0, kTestClass, "", (parent != nullptr ? WS_CHILD : WS_POPUP) | WS_VISIBLE,
+                           x, y, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+class Hide : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WNDCLASSEXA cls = {};
+        cls.cbSize = sizeof(cls);
+        cls.lpfnWndProc = DefWindowProcA;
+        cls.hInstance = GetModuleHandleA(nullptr);
+        cls.lpszClassName = kTestClass;
+        RegisterClassExA(&cls);
+
+        AppInstance = GetModuleHandleA(nullptr);
+        MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                     AppInstance, nullptr);
+        ASSERT_NE(nullptr, MainWindow);
+        settings.hideEnabled.store(1);
+        settings.hideSeconds.store(1);
+        settings.hideMode.store(HIDE_POPUP);
+        settings.tooltipsOnTop.store(0);
+        ResetHideState();
+        baseCount = CursorCount();
+        screenW = GetSystemMetrics(SM_CXSCREEN);
+        screenH = GetSystemMetrics(SM_CYSCREEN);
+        SetCursorPos(500, 400);
+    }
+
+    void TearDown() override
+    {
+        if (HideWindow.load() != nullptr)
+            DestroyWindow(HideWindow.load());
+        Pump();
+        EXPECT_EQ(baseCount, CursorCount());
+        ResetHideState();
+        for (auto& bar : AutoHideBars)
+            bar.store(nullptr);
+        const Settings defaults;
+        settings.hideEnabled.store(defaults.hideEnabled.load());
+        settings.hideSeconds.store(defaults.hideSeconds.load());
+        settings.hideMode.store(defaults.hideMode.load());
+        DestroyWindow(MainWindow);
+        MainWindow = nullptr;
+    }
+
+    // Hides with `mode` at the cursor's current place; the new hide window.
+    HWND HideWith(int32_t mode)
+    {
+        ResetHideState();
+        settings.hideMode.store(mode);
+        Tick();
+        return HideWindow.load();
+    }
+
+    // The unhide request, and the main thread's handling of what it posted.
+    static void Unhide()
+    {
+        RequestUnhide();
+        Pump();
+    }
+
+    static void MouseEvent()
+    {
+        lastInputTime.store(lastInputTime.load() + 1000);
+        Unhide();
+    }
+
+    int baseCount = 0;
+    int screenW = 0;
+    int screenH = 0;
+};
+
+} // namespace
+
+namespace {
+
+// What the last window made on this thread was created with.
+CREATESTRUCTA created;
+
+LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND)
+        created = *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
+{
+    HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
+    HWND child = MakeWindow(top, 50, 40, 100, 80);
+    const POINT inChild = {160, 150};
+    const POINT corner = {screenW - 1, screenH - 1};
+
+    struct Case {
+        int32_t mode;
+        HWND parent;  // null for the pop-up owned by the main window
+        POINT place;  // screen coordinates, also where the cursor is afterwards
+    } cases[] = {
+        {HIDE_POPUP, nullptr, inChild},
+        {HIDE_CHILD_OF_TOP, top, inChild},
+        {HIDE_CHILD, child, inChild},
+        {HIDE_POPUP_IN_CORNER, nullptr, corner},
+        {7, nullptr, inChild},
+        {-1, nullptr, inChild},
+    };
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    ATOM atom = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        SetCursorPos(inChild.x, inChild.y);
+        created = {};
+        HWND window = HideWith(c.mode);
+        ASSERT_NE(nullptr, window);
+        EXPECT_EQ(1, isHidden.load());
+        EXPECT_EQ("EdgeWardenHideMouseClass", ClassOf(window));
+        EXPECT_EQ(0x2Cu, created.dwExStyle);
+        EXPECT_EQ(c.parent != nullptr ? WS_CHILD : WS_POPUP, static_cast<DWORD>(created.style));
+        EXPECT_EQ(c.parent != nullptr ? c.parent : MainWindow, created.hwndParent);
+        EXPECT_EQ(1, created.cx);
+        EXPECT_EQ(1, created.cy);
+        EXPECT_TRUE(IsWindowVisible(window));
+        if (c.parent != nullptr) {
+            EXPECT_EQ(c.parent, GetAncestor(window, GA_PARENT));
+        } else {
+            EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+            EXPECT_EQ(GetDesktopWindow(), GetAncestor(window, GA_PARENT));
+        }
+        RECT r = {};
+        GetWindowRect(window, &r);
+        EXPECT_EQ(c.place.x, r.left);
+        EXPECT_EQ(c.place.y, r.top);
+        EXPECT_EQ(1, r.right - r.left);
+        EXPECT_EQ(1, r.bottom - r.top);
+        EXPECT_EQ(c.place.x, CursorPos().x);
+        EXPECT_EQ(c.place.y, CursorPos().y);
+        EXPECT_EQ(baseCount - 1, CursorCount());
+
+        // Registered once: every hide uses the same class.
+        EXPECT_NE(0, hideClassAtom);
+        if (atom == 0)
+            atom = hideClassAtom;
+        EXPECT_EQ(atom, hideClassAtom);
+
+        MouseEvent();
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(nullptr, HideWindow.load());
+        EXPECT_EQ(0, isHidden.load());
+        EXPECT_EQ(baseCount, CursorCount());
+    }
+    UnhookWindowsHookEx(hook);
+    DestroyWindow(top);
+}
+
+TEST_F(Hide, ClassHasNoCursorBrushOrExtraBytes)
+{
+    ASSERT_NE(nullptr, HideWith(HIDE_POPUP));
+    WNDCLASSEXA cls = {};
+    cls.cbSize = sizeof(cls);
+    ASSERT_EQ(hideClassAtom, GetClassInfoExA(AppInstance, "EdgeWardenHideMouseClass", &cls));
+    EXPECT_EQ(0u, cls.style);
+    EXPECT_EQ(HideWindowProc, cls.lpfnWndProc);
+    EXPECT_EQ(0, cls.cbClsExtra);
+    EXPECT_EQ(0, cls.cbWndExtra);
+    EXPECT_EQ(nullptr, cls.hCursor);
+    EXPECT_EQ(nullptr, cls.hbrBackground);
+    EXPECT_EQ(nullptr, cls.hIcon);
+    MouseEvent();
+}
+
+TEST_F(Hide, ClimbOfSixteenLevelsFallsBackToThePopup)
+{
+    HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
+    HWND deepest = top;
+    for (int level = 0; level < MAX_PARENT_CLIMB; ++level)
+        deepest = MakeWindow(deepest, 0, 0, 200, 150);
+    SetCursorPos(150, 150);
+    ASSERT_EQ(deepest, WindowFromPoint({150, 150}));
+
+    HWND window = HideWith(HIDE_CHILD_OF_TOP);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+    EXPECT_EQ(GetDesktopWindow(), GetAncestor(window, GA_PARENT));
+    MouseEvent();
+
+    // One level less reaches the top.
+    DestroyWindow(deepest);
+    window = HideWith(HIDE_CHILD_OF_TOP);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(top, GetAncestor(window, GA_PARENT));
+    MouseEvent();
+    DestroyWindow(top);
+}
+
+TEST_F(Hide, MoveToCornerParksClearOfBarsWithoutAWindow)
+{
+    FakeShell shell;
+    HWND right = shell.AddBar(ABE_RIGHT, FakeShell::HiddenRect(ABE_RIGHT));
+    HWND bottom = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    shell.AddBar(ABE_LEFT, FakeShell::HiddenRect(ABE_RIGHT));
+    shell.DestroyBar(ABE_LEFT);
+    HWND vanished = shell.Bar(ABE_LEFT);
+    shell.SetBar(ABE_LEFT, nullptr);
+
+    struct Case {
+        HWND rightBar;
+        HWND bottomBar;
+        POINT expected;
+    } cases[] = {
+        {nullptr, nullptr, {screenW - 1, screenH - 1}},
+        {right, nullptr, {screenW - 3, screenH - 1}},
+        {nullptr, bottom, {screenW - 1, screenH - 3}},
+        {right, bottom, {screenW - 3, screenH - 3}},
+        // A bar that went away since the refresh moves nothing.
+        {vanished, bottom, {screenW - 1, screenH - 3}},
+    };
+    for (const Case& c : cases) {
+        shell.SetBar(ABE_RIGHT, c.rightBar);
+        shell.SetBar(ABE_BOTTOM, c.bottomBar);
+        SetCursorPos(300, 300);
+        EXPECT_EQ(nullptr, HideWith(HIDE_MOVE_TO_CORNER));
+        EXPECT_EQ(1, isHidden.load());
+        EXPECT_EQ(c.expected.x, CursorPos().x);
+        EXPECT_EQ(c.expected.y, CursorPos().y);
+        EXPECT_EQ(baseCount, CursorCount());
+        EXPECT_NE(0, hideClassAtom);
+
+        RequestUnhide();
+        EXPECT_EQ(0, isHidden.load());
+        MSG msg;
+        EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_UNHIDE, WMU_UNHIDE, PM_NOREMOVE));
+    }
+}
+
+TEST_F(Hide, CountsQuietTicksUpToTheStoredSeconds)
+{
+    settings.hideSeconds.store(3);
+    Tick();
+    Tick();
+    EXPECT_EQ(2, idleTicks);
+    EXPECT_EQ(nullptr, HideWindow.load());
+
+    // A mouse event starts the count again.
+    lastInputTime.store(777);
+    Tick();
+    EXPECT_EQ(0, idleTicks);
+    EXPECT_EQ(777u, lastSeenInputTime);
+    Tick();
+    Tick();
+    EXPECT_EQ(0, isHidden.load());
+
+    // So does hiding switched off, even without input.
+    settings.hideEnabled.store(0);
+    Tick();
+    Tick();
+    Tick();
+    EXPECT_EQ(0, idleTicks);
+    EXPECT_EQ(0, isHidden.load());
+    settings.hideEnabled.store(1);
+    Tick();
+    Tick();
+    EXPECT_EQ(nullptr, HideWindow.load());
+    Tick();
+    EXPECT_NE(nullptr, HideWindow.load());
+    EXPECT_EQ(1, isHidden.load());
+
+    // While hidden every tick starts over.
+    Tick();
+    EXPECT_EQ(0, idleTicks);
+    MouseEvent();
+
+    // One second or less hides at the first quiet tick.
+    for (int32_t seconds : {1, 0, -4}) {
+        ResetHideState();
+        settings.hideSeconds.store(seconds);
+        Tick();
+        EXPECT_NE(nullptr, HideWindow.load()) << seconds;
+        MouseEvent();
+    }
+}
+
+TEST_F(Hide, SecondHideKeepsTheFirstWindow)
+{
+    HWND first = HideWith(HIDE_POPUP);
+    ASSERT_NE(nullptr, first);
+    // The flag was cleared without the window being removed.
+    isHidden.store(0);
+    Tick();
+    EXPECT_EQ(1, isHidden.load());
+    EXPECT_EQ(first, HideWindow.load());
+    EXPECT_EQ(baseCount - 1, CursorCount());
+
+    // After an unhide without input (the dialog's, on a change of method) the
+    // next tick hides at once, with the method now chosen.
+    Unhide();
+    EXPECT_FALSE(IsWindow(first));
+    settings.hideMode.store(HIDE_POPUP_IN_CORNER);
+    Tick();
+    HWND second = HideWindow.load();
+    ASSERT_NE(nullptr, second);
+    EXPECT_EQ(screenW - 1, CursorPos().x);
+    MouseEvent();
+    EXPECT_FALSE(IsWindow(second));
+}
+
+namespace {
+
+// Stands for a mouse event that the hook handles while the hide window is being made.
+LRESULT CALLBACK UnhideOnCreate(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND)
+        RequestUnhide();
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
+{
+    HHOOK hook = SetWindowsHookExA(WH_CBT, UnhideOnCreate, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    for (int32_t mode : {HIDE_POPUP, HIDE_POPUP_IN_CORNER}) {
+        SetCursorPos(500, 400);
+        EXPECT_EQ(nullptr, HideWith(mode)) << mode;
+        EXPECT_EQ(0, isHidden.load());
+        EXPECT_EQ(baseCount, CursorCount());
+        // The cancelled hide leaves the cursor where the user put it.
+        EXPECT_EQ(500, CursorPos().x);
+    }
+    UnhookWindowsHookEx(hook);
+}
+
+TEST_F(Hide, WindowGoneWithItsParentFreesTheNextHide)
+{
+    HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
+    SetCursorPos(200, 200);
+    HWND window = HideWith(HIDE_CHILD);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(top, GetParent(window));
+    DestroyWindow(top);
+    EXPECT_EQ(nullptr, HideWindow.load());
+    EXPECT_EQ(baseCount, CursorCount());
+
+    EXPECT_NE(nullptr, HideWith(HIDE_POPUP));
+    MouseEvent();
+}
+
+TEST_F(Hide, DestroyHideWindowShowsTheCursor)
+{
+    HWND window = HideWith(HIDE_POPUP);
+    ASSERT_NE(nullptr, window);
+    DestroyHideWindow();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(nullptr, HideWindow.load());
+    EXPECT_EQ(baseCount, CursorCount());
+    DestroyHideWindow();
+}

@@ -1,0 +1,172 @@
+#include "hide/hide.h"
+#include "settings/settings.h"
+#include "support/fake_shell.h"
+#include "taskbar/autohide_bars.h"
+#include "taskbar/tooltips.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr UINT SWP_ZONLY = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+
+HWND Above(HWND window)
+{
+    return GetWindow(window, GW_HWNDPREV);
+}
+
+HWND TopOfZOrder()
+{
+    return GetWindow(GetDesktopWindow(), GW_CHILD);
+}
+
+bool IsTopmost(HWND window)
+{
+    return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+class Tooltips : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        for (const char* name : {"tooltips_class3", "tooltips_class32x"}) {
+            WNDCLASSEXA cls = {};
+            cls.cbSize = sizeof(cls);
+            cls.lpfnWndProc = DefWindowProcA;
+            cls.hInstance = GetModuleHandleA(nullptr);
+            cls.lpszClassName = name;
+            RegisterClassExA(&cls);
+        }
+        settings.tooltipsOnTop.store(1);
+        bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+        ASSERT_NE(nullptr, bar);
+        RefreshAutoHideBars();
+    }
+
+    void TearDown() override
+    {
+        for (HWND window : made)
+            DestroyWindow(window);
+        settings.tooltipsOnTop.store(0);
+        for (auto& entry : AutoHideBars)
+            entry.store(nullptr);
+    }
+
+    // A hidden window of `cls`; new windows start at the top of the non-topmost
+    // band, below the topmost bar.
+    HWND Make(const char* cls)
+    {
+        HWND window = CreateWindowExA(0, cls, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+        made.push_back(window);
+        return window;
+    }
+
+    HWND Tooltip() { return Make(TOOLTIPS_CLASSA); }
+
+    FakeShell shell;
+    HWND bar = nullptr;
+    std::vector<HWND> made;
+};
+
+} // namespace
+
+TEST_F(Tooltips, ThoseBelowTheBarEndDirectlyAboveIt)
+{
+    HWND above = Tooltip();
+    SetWindowPos(above, HWND_TOPMOST, 0, 0, 0, 0, SWP_ZONLY);
+    ASSERT_EQ(above, Above(bar));
+    HWND first = Tooltip();
+    HWND prefix = Make("tooltips_class3");
+    HWND longer = Make("tooltips_class32x");
+    HWND second = Tooltip();
+    // Met in the walk in this order below the bar: first, then second.
+    SetWindowPos(first, bar, 0, 0, 0, 0, SWP_ZONLY);
+    SetWindowPos(second, HWND_BOTTOM, 0, 0, 0, 0, SWP_ZONLY);
+    const HWND belowBar = GetWindow(bar, GW_HWNDNEXT);
+    ASSERT_EQ(first, belowBar);
+
+    RaiseTooltipsAboveTaskBars();
+    EXPECT_EQ(second, Above(bar));
+    EXPECT_EQ(first, Above(second));
+    EXPECT_EQ(above, Above(first));
+    EXPECT_EQ(TopOfZOrder(), above);
+    // Names that only begin like a tooltip's, or go on after it, stay below.
+    for (HWND other : {prefix, longer}) {
+        bool below = false;
+        for (HWND w = GetWindow(bar, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+            below = below || w == other;
+        EXPECT_TRUE(below);
+    }
+
+    // A second pass changes nothing.
+    RaiseTooltipsAboveTaskBars();
+    EXPECT_EQ(second, Above(bar));
+    EXPECT_EQ(first, Above(second));
+    EXPECT_EQ(above, Above(first));
+}
+
+TEST_F(Tooltips, NothingAboveTheBarPlacesAtTheTopOfTheTopmostBand)
+{
+    SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_ZONLY);
+    ASSERT_EQ(bar, TopOfZOrder());
+
+    // A plain tooltip and a topmost one, both under the bar.
+    HWND plain = Tooltip();
+    HWND topmost = Tooltip();
+    SetWindowPos(topmost, HWND_TOPMOST, 0, 0, 0, 0, SWP_ZONLY);
+    SetWindowPos(topmost, bar, 0, 0, 0, 0, SWP_ZONLY);
+    ASSERT_EQ(nullptr, Above(bar));
+    ASSERT_EQ(topmost, GetWindow(bar, GW_HWNDNEXT));
+
+    for (HWND tip : {plain, topmost}) {
+        SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_ZONLY);
+        PlaceJustAbove(tip, bar);
+        EXPECT_EQ(tip, Above(bar));
+        EXPECT_EQ(tip, TopOfZOrder());
+        EXPECT_TRUE(IsTopmost(tip));
+    }
+
+    // And the same from the walk.
+    SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_ZONLY);
+    ASSERT_EQ(bar, TopOfZOrder());
+    RaiseTooltipsAboveTaskBars();
+    EXPECT_NE(bar, TopOfZOrder());
+    EXPECT_EQ(plain, Above(bar));
+}
+
+TEST_F(Tooltips, NothingMovesWhenOffOrWithoutBars)
+{
+    HWND tip = Tooltip();
+    const HWND belowTip = GetWindow(tip, GW_HWNDNEXT);
+    ASSERT_NE(tip, Above(bar));
+
+    settings.tooltipsOnTop.store(0);
+    RaiseTooltipsAboveTaskBars();
+    EXPECT_EQ(belowTip, GetWindow(tip, GW_HWNDNEXT));
+
+    settings.tooltipsOnTop.store(1);
+    shell.SetBar(ABE_BOTTOM, nullptr);
+    RefreshAutoHideBars();
+    RaiseTooltipsAboveTaskBars();
+    EXPECT_EQ(belowTip, GetWindow(tip, GW_HWNDNEXT));
+}
+
+TEST_F(Tooltips, TimerTickRefreshesTheBarsThenLifts)
+{
+    const uint8_t hideWas = settings.hideEnabled.load();
+    settings.hideEnabled.store(0);
+    for (auto& entry : AutoHideBars)
+        entry.store(nullptr);
+    HWND tip = Tooltip();
+    ASSERT_NE(tip, Above(bar));
+
+    HideTimerProc(nullptr, WM_TIMER, 1, 0);
+    EXPECT_EQ(tip, Above(bar));
+    settings.hideEnabled.store(hideWas);
+}
