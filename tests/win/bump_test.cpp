@@ -152,7 +152,9 @@ protected:
         shell = new FakeShell;
         for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
             shell->AddBar(edge, FakeShell::HiddenRect(edge));
-        Sleep(100);
+        // The display's expose events for the new bars arrive late on a busy
+        // machine; a repaint after a test painted the stripe would undo it.
+        Sleep(500);
     }
     static void TearDownTestSuite()
     {
@@ -188,6 +190,8 @@ protected:
     {
         HWND bar = shell->Bar(edge);
         RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        for (int i = 0; i < 100 && GetUpdateRect(bar, nullptr, FALSE); ++i)
+            Sleep(5);
         AutoHideBars[edge].store(bar);
         return bar;
     }
