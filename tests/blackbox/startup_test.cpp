@@ -128,19 +128,29 @@ TEST_F(BlackBox, SecondStartSignalsEveryWindowTitledEdgeWarden)
     EXPECT_FALSE(windows[0]->Got(activate));
 }
 
-TEST_F(BlackBox, UnknownSwitchShowsUsageThenSignalsAsSecondInstance)
+TEST_F(BlackBox, UnknownSwitchShowsUsageThenSignalsTheRunningInstance)
 {
-    FirstInstanceStandIn first;
-    const UINT activate = RegisterWindowMessageA("EdgeWardenWinMessageNr");
-    TitledWindow listener("EdgeWarden listener");
+    reg::SetDword("nobumpwarn", 0);
+    App first("-hide");
+    ASSERT_TRUE(first.WaitEngine());
     App second("-x");
     HWND box = WaitMessageBox(second.Pid(), 5000);
     ASSERT_NE(nullptr, box);
     EXPECT_EQ("Usage: EdgeWarden [-hide]", MessageBoxText(box));
-    EXPECT_FALSE(listener.Got(activate));
+    EXPECT_EQ(nullptr, WaitSettingsDialog(first, 200)) << "nothing signalled before the box is closed";
     PressButton(box, IDOK);
     DWORD code = STILL_ACTIVE;
     ASSERT_TRUE(second.WaitExit(5000, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(listener.Got(activate));
+    EXPECT_NE(nullptr, WaitSettingsDialog(first));
+}
+
+TEST_F(BlackBox, UnknownSwitchOnAFirstStartShowsUsageThenTheDialog)
+{
+    reg::SetDword("nobumpwarn", 0);
+    App app("--hide");
+    HWND box = WaitMessageBox(app.Pid(), 5000);
+    ASSERT_NE(nullptr, box);
+    PressButton(box, IDOK);
+    EXPECT_NE(nullptr, WaitSettingsDialog(app));
 }
