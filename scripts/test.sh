@@ -36,6 +36,7 @@ run_layer() { # name seconds command...
 
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_layer native 300 "$BUILD/host/edgewarden_native_tests"
+run_layer tsan 120 "$BUILD/host/edgewarden_tsan_tests"
 run_layer fuzz 300 "$ROOT/scripts/fuzz.sh" 60
 run_layer win32-x86_64 600 "$WINE64" "$BUILD/x86_64/edgewarden_win_tests.exe"
 run_layer win32-i686 600 "$WINE32" "$BUILD/i686/edgewarden_win_tests.exe"
