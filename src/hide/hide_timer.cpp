@@ -52,12 +52,7 @@ void HideCursorNow()
 
 void RequestUnhide()
 {
-    if (!isHidden.load())
-        return;
-    HWND window = HideWindow.load();
-    isHidden.store(0);
-    if (window != nullptr)
-        PostMessageA(window, WMU_UNHIDE, 0, 0);
+    RequestUnhideOf(isHidden, HideWindow, [](HWND window) { PostMessageA(window, WMU_UNHIDE, 0, 0); });
 }
 
 BOOL GetHidePoint(POINT* point)

@@ -116,3 +116,22 @@ Handle TopLevelAncestor(Handle start, ParentOf parentOf)
     }
     return Handle();
 }
+
+// The unhide request, shared by the hook and the dialog: the handle read, the
+// flag cleared, the unhide posted to the handle read. A hide that stores its new
+// window between that read and the clear still finds the flag set and keeps the
+// window, so the handle is read once more after the clear and that window, if
+// it is another, gets the unhide too.
+template <class Flag, class Slot, class Post>
+void RequestUnhideOf(Flag& hidden, Slot& window, Post post)
+{
+    if (!hidden.load())
+        return;
+    const auto seen = window.load();
+    hidden.store(0);
+    if (seen != decltype(seen)())
+        post(seen);
+    const auto stored = window.load();
+    if (stored != decltype(stored)() && stored != seen)
+        post(stored);
+}

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <vector>
+
 TEST(IdleRules, TickDecisionTable)
 {
     struct Case {
@@ -126,4 +129,47 @@ TEST(IdleRules, ClimbStopsAfterSixteenSteps)
     EXPECT_EQ(0, TopLevelAncestor(17, counted));  // 16 levels: the climb gives up
     EXPECT_EQ(MAX_PARENT_CLIMB, calls);
     EXPECT_EQ(0, TopLevelAncestor(400, parentOf));
+}
+
+namespace {
+
+// A handle slot whose timer stores a new window right after the hook's first
+// read: the one interleaving that used to leave the cursor hidden.
+struct RacingSlot {
+    uintptr_t value = 0;
+    uintptr_t storedByTimer = 0;
+    int loads = 0;
+    uintptr_t load()
+    {
+        const uintptr_t seen = value;
+        if (loads++ == 0)
+            value = storedByTimer;
+        return seen;
+    }
+};
+
+} // namespace
+
+TEST(IdleRules, UnhideRequestReachesAWindowStoredDuringIt)
+{
+    struct Case {
+        uint8_t hidden;
+        uintptr_t before;
+        uintptr_t storedByTimer;
+        std::vector<uintptr_t> posted;
+    } cases[] = {
+        {0, 5, 5, {}},        // not hidden: nothing at all
+        {1, 0, 0, {}},        // hidden without a window (method 4)
+        {1, 5, 5, {5}},       // the usual case: one unhide
+        {1, 0, 9, {9}},       // the new window stored between read and clear
+        {1, 5, 9, {5, 9}},
+    };
+    for (const Case& c : cases) {
+        std::atomic<uint8_t> hidden{c.hidden};
+        RacingSlot slot{c.before, c.storedByTimer};
+        std::vector<uintptr_t> posted;
+        RequestUnhideOf(hidden, slot, [&](uintptr_t window) { posted.push_back(window); });
+        EXPECT_EQ(c.posted, posted) << "before " << c.before << " stored " << c.storedByTimer;
+        EXPECT_EQ(0, hidden.load());
+    }
 }

@@ -198,15 +198,10 @@ public:
     std::atomic<uint8_t> isHidden{0};
     std::atomic<uintptr_t> HideWindow{0};
 
-    // The hook's unhide request: handle read, flag cleared, message posted.
+    // The hook's unhide request, the program's own.
     void RequestUnhide()
     {
-        if (!isHidden.load())
-            return;
-        const uintptr_t window = HideWindow.load();
-        isHidden.store(0);
-        if (window != 0)
-            Post(window);
+        RequestUnhideOf(isHidden, HideWindow, [this](uintptr_t window) { Post(window); });
     }
 
     // One tick of the timer on the main thread.
