@@ -44,7 +44,7 @@ wineserver -k >/dev/null 2>&1
 run_layer blackbox-x86_64 900 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe"
 EDGEWARDEN_EXE="$(winepath -w "$BUILD/i686/EdgeWarden.exe" 2>/dev/null)" \
     run_layer blackbox-i686 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
-    --gtest_filter='BlackBox.FirstStart*:BlackBox.SecondHidden*'
+    --gtest_filter='BlackBox.FirstStart*:BlackBox.SecondHidden*:Bump.BumpHolds*:Hide.MoveToCorner*'
 
 echo
 echo "== summary"
