@@ -1,15 +1,23 @@
-// Times mouse events through the desktop's low-level hook chain: first with a
-// pass-through hook of this program's own, then with a running EdgeWarden.exe's
-// hook, in the same run, and reports the ratio. SendInput returns only after the
-// hooks have seen the event, so its duration includes the hook's work.
+// Times mouse events through the desktop's low-level hook chain under Wine:
+// with a pass-through hook in a child process of this program, and with a running
+// EdgeWarden.exe's hook, in alternating rounds of the same run. SendInput returns
+// only after the hooks have seen the event, so its duration includes the hook's
+// work. Each event is timed on its own and the median is reported, so that the
+// other work of a busy machine does not decide the result.
 //
-// Usage: edgewarden_wine_hook_bench [events]   (EdgeWarden.exe beside it)
-// Overwrites and then deletes HKCU\Software\EdgeWarden.
+// Usage (EdgeWarden.exe beside this program):
+//   edgewarden_wine_hook_bench [EVENTS [ROUNDS]]
+//       the hook cost, as "name value" lines; overwrites, then deletes
+//       HKCU\Software\EdgeWarden
+//   edgewarden_wine_hook_bench --soak EVENTS
+//       mouse events across the screen and onto hidden bars on every edge, for
+//       an EdgeWarden.exe that is already running
 #include "support/fake_shell.h"
 #include "taskbar/mouse_hook.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -77,23 +85,84 @@ private:
     PROCESS_INFORMATION info = {};
 };
 
-// Microseconds per event for `count` relative moves; `dy` 0 wiggles sideways.
-double TimeMoves(int count, int dy)
-{
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < count; ++i) {
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = MOUSEEVENTF_MOVE;
-        input.mi.dx = dy == 0 ? ((i & 1) != 0 ? 1 : -1) : 0;
-        input.mi.dy = dy;
-        SendInput(1, &input, sizeof(input));
+class Stopwatch {
+public:
+    Stopwatch()
+    {
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
     }
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6
-           / static_cast<double>(frequency.QuadPart) / count;
+    double Microseconds() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return static_cast<double>(now.QuadPart - start.QuadPart) * 1e6
+               / static_cast<double>(frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+};
+
+// Per-call durations in microseconds.
+class Samples {
+public:
+    template <class Call>
+    void Time(int count, Call call)
+    {
+        for (int i = 0; i < count; ++i) {
+            Stopwatch watch;
+            call(i);
+            values.push_back(watch.Microseconds());
+        }
+    }
+    double Median() const
+    {
+        std::vector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? -1 : sorted[sorted.size() / 2];
+    }
+    void Add(const Samples& other)
+    {
+        values.insert(values.end(), other.values.begin(), other.values.end());
+    }
+    double Mean() const
+    {
+        double sum = 0;
+        for (double v : values)
+            sum += v;
+        return values.empty() ? -1 : sum / static_cast<double>(values.size());
+    }
+
+private:
+    std::vector<double> values;
+};
+
+void SendMove(LONG dx, LONG dy)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    SendInput(1, &input, sizeof(input));
+}
+
+// Relative moves; `dy` 0 wiggles sideways.
+void TimeMoves(Samples& samples, int count, int dy)
+{
+    samples.Time(count, [dy](int i) { SendMove(dy == 0 ? ((i & 1) != 0 ? 1 : -1) : 0, dy); });
+}
+
+void SendAbsolute(int x, int y, int cx, int cy)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = MulDiv(x, 65535, cx - 1);
+    input.mi.dy = MulDiv(y, 65535, cy - 1);
+    SendInput(1, &input, sizeof(input));
 }
 
 void SetDword(HKEY key, const char* name, DWORD value)
@@ -118,40 +187,6 @@ bool WriteSettings()
     return true;
 }
 
-// Microseconds per direct call of the hook procedure, without the system's
-// delivery: what the hook itself costs far from the edges.
-double TimeHookBody(int count, int cx, int cy)
-{
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < count; ++i) {
-        MSLLHOOKSTRUCT event = {};
-        event.pt = {cx / 2 + (i & 1), cy / 2};
-        event.time = static_cast<DWORD>(i);
-        LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
-    }
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6
-           / static_cast<double>(frequency.QuadPart) / count;
-}
-
-// Microseconds per GetSystemMetrics call, which the hook makes twice per event.
-double TimeScreenMetrics(int count)
-{
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    volatile int sum = 0;
-    for (int i = 0; i < count; ++i)
-        sum = sum + GetSystemMetrics((i & 1) != 0 ? SM_CXSCREEN : SM_CYSCREEN);
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6
-           / static_cast<double>(frequency.QuadPart) / count;
-}
-
 std::string ExeDir()
 {
     char self[MAX_PATH];
@@ -167,11 +202,154 @@ std::string SelfExe()
     return self;
 }
 
-// Mean microseconds per event with a pass-through hook in another process.
-double TimePassThrough(int events)
+void Report(const char* name, const Samples& samples)
 {
-    Child hook(SelfExe(), "--pass-through", kHookWindow);
-    return hook.ok ? TimeMoves(events, 0) : -1;
+    std::printf("%s_median_us %.2f\n%s_mean_us %.2f\n", name, samples.Median(), name, samples.Mean());
+}
+
+void ReportSpread(const char* name, const std::vector<double>& roundMedians)
+{
+    std::printf("%s_round_median_min_us %.2f\n%s_round_median_max_us %.2f\n", name,
+                *std::min_element(roundMedians.begin(), roundMedians.end()), name,
+                *std::max_element(roundMedians.begin(), roundMedians.end()));
+}
+
+int MeasureHookCost(int events, int rounds)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+
+    // What the hook procedure is made of, called in this process without the
+    // system's delivery; the hook has no bars here, as far from the edges. The
+    // three are timed in turn, so that the machine's other work hits them alike.
+    Samples metrics, nextHook, hookBody, none;
+    MSLLHOOKSTRUCT event = {};
+    for (int i = 0; i < events; ++i) {
+        metrics.Time(1, [](int) {
+            GetSystemMetrics(SM_CXSCREEN);
+            GetSystemMetrics(SM_CYSCREEN);
+        });
+        nextHook.Time(1, [&event](int) {
+            CallNextHookEx(nullptr, HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+        });
+        hookBody.Time(1, [&event, i, cx, cy](int) {
+            event.pt = {cx / 2 + (i & 1), cy / 2};
+            event.time = static_cast<DWORD>(i);
+            LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+        });
+    }
+    SetCursorPos(cx / 2, cy / 2);
+    TimeMoves(none, events, 0);
+
+    FakeShell shell;
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    if (!WriteSettings()) {
+        std::fprintf(stderr, "cannot write the settings\n");
+        return 1;
+    }
+    Samples passThrough, awayFromEdges, bumping;
+    // How far the rounds' medians spread tells the noise of the measurement.
+    std::vector<double> passThroughRounds, awayFromEdgesRounds;
+    bool held = true;
+    for (int round = 0; round < rounds; ++round) {
+        {
+            Child hook(SelfExe(), "--pass-through", kHookWindow);
+            if (!hook.ok) {
+                std::fprintf(stderr, "the pass-through hook did not start\n");
+                return 1;
+            }
+            SetCursorPos(cx / 2, cy / 2);
+            Samples block;
+            TimeMoves(block, events, 0);
+            passThroughRounds.push_back(block.Median());
+            passThrough.Add(block);
+        }
+        Child app(ExeDir() + "EdgeWarden.exe", "-hide", "EdgeWarden_Server");
+        if (!app.ok) {
+            std::fprintf(stderr, "EdgeWarden.exe did not start\n");
+            return 1;
+        }
+        SetCursorPos(cx / 2, cy / 2);
+        Samples away;
+        TimeMoves(away, events, 0);
+        awayFromEdgesRounds.push_back(away.Median());
+        awayFromEdges.Add(away);
+        // Just off the bottom strip, every move of 2 pixels lands on it and is set back.
+        SetCursorPos(cx / 2, cy - 3);
+        TimeMoves(bumping, events, 2);
+        POINT at = {};
+        GetCursorPos(&at);
+        held = held && at.y == cy - 3;
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+
+    std::printf("events_per_phase %d\nrounds %d\n", events, rounds);
+    Report("two_get_system_metrics", metrics);
+    Report("call_next_hook", nextHook);
+    Report("hook_procedure_direct", hookBody);
+    Report("no_hook", none);
+    Report("pass_through", passThrough);
+    Report("edgewarden_far", awayFromEdges);
+    Report("edgewarden_bumping", bumping);
+    ReportSpread("pass_through", passThroughRounds);
+    ReportSpread("edgewarden_far", awayFromEdgesRounds);
+    std::printf("bumping_held %d\n", held ? 1 : 0);
+    return held ? 0 : 1;
+}
+
+// Keeps a running EdgeWarden.exe busy: each cycle walks onto the strip of a hidden
+// bar, presses on it, and leaves for a point inside the screen, which ends the
+// bump. Presses are checked: the cursor must have been set back.
+int Soak(int events)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    FakeShell shell;
+    for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
+        shell.AddBar(edge, FakeShell::HiddenRect(edge));
+    // The running program reads the bars at its next one-second tick.
+    Sleep(1500);
+
+    const Stopwatch watch;
+    int sent = 0;
+    int presses = 0;
+    int setBacks = 0;
+    for (int cycle = 0; sent < events; ++cycle) {
+        const UINT edge = static_cast<UINT>(cycle % 4);
+        const int along = 50 + (cycle * 97) % (std::min(cx, cy) - 100);
+        for (int step = 0; step < 100 && sent < events; ++step, ++sent) {
+            // 40 pixels in, 40 presses on the outermost pixel, then 20 points inside.
+            const int out = step < 40 ? 40 - step : 0;
+            int x, y;
+            if (step >= 80) {
+                x = cx / 4 + (sent * 37) % (cx / 2);
+                y = cy / 4 + (sent * 53) % (cy / 2);
+            } else if (edge == ABE_LEFT) {
+                x = out, y = along;
+            } else if (edge == ABE_TOP) {
+                x = along, y = out;
+            } else if (edge == ABE_RIGHT) {
+                x = cx - 1 - out, y = along;
+            } else {
+                x = along, y = cy - 1 - out;
+            }
+            SendAbsolute(x, y, cx, cy);
+            if (step >= 40 && step < 80) {
+                POINT at = {};
+                GetCursorPos(&at);
+                // Held off the strip, the cursor lies 2 pixels from the edge.
+                const LONG fromEdge = edge == ABE_LEFT  ? at.x
+                                      : edge == ABE_TOP ? at.y
+                                      : edge == ABE_RIGHT ? cx - 1 - at.x
+                                                          : cy - 1 - at.y;
+                ++presses;
+                setBacks += fromEdge >= 2 ? 1 : 0;
+            }
+        }
+    }
+    std::printf("soak_events %d\nsoak_seconds %.1f\nsoak_presses %d\nsoak_set_backs %d\n", sent,
+                watch.Microseconds() / 1e6, presses, setBacks);
+    return setBacks > 0 ? 0 : 1;
 }
 
 } // namespace
@@ -180,53 +358,9 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--pass-through")
         return RunPassThroughHook();
-    const int events = argc > 1 ? std::atoi(argv[1]) : 4000;
-    const int cx = GetSystemMetrics(SM_CXSCREEN);
-    const int cy = GetSystemMetrics(SM_CYSCREEN);
-
-    SetCursorPos(cx / 2, cy / 2);
-    const double none = TimeMoves(events, 0);
-    const double hookBody = TimeHookBody(events, cx, cy);
-    const double metrics = TimeScreenMetrics(events);
-    const double passThrough = TimePassThrough(events);
-
-    FakeShell shell;
-    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
-    if (!WriteSettings()) {
-        std::fprintf(stderr, "cannot write the settings\n");
-        return 1;
-    }
-    double awayFromEdges;
-    double bumping;
-    POINT held = {};
-    {
-        Child app(ExeDir() + "EdgeWarden.exe", "-hide", "EdgeWarden_Server");
-        if (!app.ok) {
-            std::fprintf(stderr, "EdgeWarden.exe did not start\n");
-            return 1;
-        }
-        SetCursorPos(cx / 2, cy / 2);
-        awayFromEdges = TimeMoves(events, 0);
-        // Just off the bottom strip, every move of 2 pixels lands on it and is set back.
-        SetCursorPos(cx / 2, cy - 3);
-        bumping = TimeMoves(events, 2);
-        GetCursorPos(&held);
-    }
-    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
-
-    SetCursorPos(cx / 2, cy / 2);
-    const double passThroughAfter = TimePassThrough(events);
-    const double baseline = (passThrough + passThroughAfter) / 2;
-
-    std::printf("events per phase:              %d\n", events);
-    std::printf("no hook:                       %8.1f us/event\n", none);
-    std::printf("hook procedure called directly: %7.1f us/event\n", hookBody);
-    std::printf("GetSystemMetrics:              %8.1f us/call\n", metrics);
-    std::printf("pass-through hook (before):    %8.1f us/event\n", passThrough);
-    std::printf("pass-through hook (after):     %8.1f us/event\n", passThroughAfter);
-    std::printf("EdgeWarden, far from edges:    %8.1f us/event  ratio %.2f\n", awayFromEdges,
-                awayFromEdges / baseline);
-    std::printf("EdgeWarden, bumping (held %s): %8.1f us/event  ratio %.2f\n",
-                held.y == cy - 3 ? "yes" : "NO", bumping, bumping / baseline);
-    return held.y == cy - 3 ? 0 : 1;
+    if (argc > 2 && std::string(argv[1]) == "--soak")
+        return Soak(std::atoi(argv[2]));
+    const int events = argc > 1 ? std::atoi(argv[1]) : 1000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 6;
+    return MeasureHookCost(events, rounds);
 }

@@ -1,0 +1,47 @@
+// The once-a-second idle decision and the hiding point, without the platform calls.
+#include "hide/idle_rules.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+namespace {
+
+// A quiet tick: no input since the last one, counting towards the hide.
+void IdleTick(benchmark::State& run)
+{
+    uint32_t inputTime = 1000;
+    uint32_t lastSeen = 1000;
+    int32_t idleTicks = 0;
+    const int32_t hideSeconds = INT32_MAX;
+    for (auto _ : run) {
+        benchmark::DoNotOptimize(inputTime);
+        benchmark::DoNotOptimize(lastSeen);
+        benchmark::DoNotOptimize(DecideTick(inputTime, lastSeen, false, true, hideSeconds, idleTicks));
+    }
+    run.SetItemsProcessed(run.iterations());
+}
+
+// The corner of the screen moved clear of right and bottom bars (hide mode 5).
+void HidePointClearOfBars(benchmark::State& run)
+{
+    int32_t hideMode = HIDE_MOVE_TO_CORNER;
+    BarRect right = {1918, 0, 1958, 1080};
+    BarRect bottom = {0, 1078, 1920, 1118};
+    for (auto _ : run) {
+        benchmark::DoNotOptimize(hideMode);
+        benchmark::DoNotOptimize(right);
+        benchmark::DoNotOptimize(bottom);
+        const HideMethodTraits traits = TraitsOf(hideMode);
+        ScreenPoint point = BottomRightPixel(1920, 1080);
+        if (traits.clearOfBars)
+            point = ClearOfBars(point, &right, &bottom);
+        benchmark::DoNotOptimize(point);
+    }
+    run.SetItemsProcessed(run.iterations());
+}
+
+} // namespace
+
+BENCHMARK(IdleTick);
+BENCHMARK(HidePointClearOfBars);
