@@ -8,6 +8,7 @@ ensure_packages
 build_windows
 if [ -z "${DISPLAY:-}" ]; then
     trap stop_wine_and_xvfb EXIT
+    trap "exit 130" INT TERM
     start_xvfb
     log "no DISPLAY: running on Xvfb $DISPLAY"
 fi
