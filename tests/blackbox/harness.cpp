@@ -7,8 +7,6 @@
 
 namespace {
 
-const char kKey[] = "Software\\EdgeWarden";
-
 struct FindArgs {
     DWORD pid;
     const char* className;
@@ -168,61 +166,6 @@ DWORD RunToEnd(const std::string& arguments, DWORD ms)
     return code;
 }
 
-namespace reg {
-
-void DeleteKey()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
-}
-
-void SetRaw(const char* name, DWORD type, const void* data, DWORD size)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
-    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-}
-
-void SetDword(const char* name, DWORD value)
-{
-    SetRaw(name, REG_DWORD, &value, sizeof(value));
-}
-
-bool Get(const char* name, DWORD* type, DWORD* value)
-{
-    BYTE data[64] = {};
-    DWORD size = sizeof(data);
-    DWORD storedType = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_ANY | RRF_NOEXPAND, &storedType, data,
-                     &size)
-        != ERROR_SUCCESS)
-        return false;
-    if (type != nullptr)
-        *type = storedType;
-    if (value != nullptr)
-        std::memcpy(value, data, sizeof(DWORD));
-    return true;
-}
-
-std::vector<std::string> ValueNames()
-{
-    std::vector<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof(name);
-        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.push_back(name);
-    }
-    RegCloseKey(key);
-    return names;
-}
-
-} // namespace reg
 
 void MouseAt(int x, int y)
 {

@@ -2,6 +2,8 @@
 // user (mouse, dialog) and the desktop (registry, shell) would.
 #pragma once
 
+#include "support/registry.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -44,15 +46,6 @@ private:
 // or STILL_ACTIVE after `ms`.
 DWORD RunToEnd(const std::string& arguments, DWORD ms = 10000);
 
-// HKCU\Software\EdgeWarden.
-namespace reg {
-void DeleteKey();
-void SetDword(const char* name, DWORD value);
-void SetRaw(const char* name, DWORD type, const void* data, DWORD size);
-// False when the value is missing; type and data of what is stored otherwise.
-bool Get(const char* name, DWORD* type, DWORD* value);
-std::vector<std::string> ValueNames();
-} // namespace reg
 
 // Mouse input as a user makes it. The pointer is placed first, then a zero
 // relative move (or a click, or a wheel turn) is injected there, which the

@@ -1,50 +1,11 @@
 #include "settings/settings.h"
+#include "support/registry.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
 const char kKey[] = "Software\\EdgeWarden";
-
-void Store(const char* name, DWORD type, const void* data, DWORD size)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
-    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-}
-
-void StoreDword(const char* name, DWORD value)
-{
-    Store(name, REG_DWORD, &value, sizeof(value));
-}
-
-bool Stored(const char* name, DWORD* value)
-{
-    DWORD size = sizeof(*value);
-    return RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, value, &size)
-        == ERROR_SUCCESS;
-}
-
-std::vector<std::string> StoredNames()
-{
-    std::vector<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    char name[64];
-    DWORD length = sizeof(name);
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
-                      == ERROR_SUCCESS;
-         ++i, length = sizeof(name))
-        names.push_back(name);
-    RegCloseKey(key);
-    return names;
-}
 
 void ResetSettings()
 {
@@ -64,12 +25,12 @@ class Registry : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        reg::DeleteKey();
         ResetSettings();
     }
     void TearDown() override
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        reg::DeleteKey();
         ResetSettings();
     }
 };
@@ -85,7 +46,7 @@ TEST_F(Registry, OpenCreatesTheKeyAndCloseOnlyOnce)
     HKEY probe;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &probe));
     RegCloseKey(probe);
-    EXPECT_TRUE(StoredNames().empty());
+    EXPECT_TRUE(reg::ValueNames().empty());
     EXPECT_TRUE(key.Close());
     EXPECT_FALSE(key.Close());
     EXPECT_FALSE(key.ExchangeDword(Load, "x", &value, 3));
@@ -96,11 +57,11 @@ TEST_F(Registry, LoadTakesOnlyFourByteDwords)
 {
     const DWORD four = 7;
     const ULONGLONG eight = 7;
-    StoreDword("dword", 7);
-    Store("sz", REG_SZ, "1", 2);
-    Store("binary", REG_BINARY, &four, sizeof(four));
-    Store("qword", REG_QWORD, &eight, sizeof(eight));
-    Store("bigendian", REG_DWORD_BIG_ENDIAN, &four, sizeof(four));
+    reg::SetDword("dword", 7);
+    reg::SetRaw("sz", REG_SZ, "1", 2);
+    reg::SetRaw("binary", REG_BINARY, &four, sizeof(four));
+    reg::SetRaw("qword", REG_QWORD, &eight, sizeof(eight));
+    reg::SetRaw("bigendian", REG_DWORD_BIG_ENDIAN, &four, sizeof(four));
     struct Case {
         const char* name;
         bool ok;
@@ -120,9 +81,9 @@ TEST_F(Registry, LoadTakesOnlyFourByteDwords)
 
 TEST_F(Registry, BooleansLoadAsZeroOrOneAndKeepTheirValueOnFailure)
 {
-    StoreDword("zero", 0);
-    StoreDword("five", 5);
-    Store("text", REG_SZ, "1", 2);
+    reg::SetDword("zero", 0);
+    reg::SetDword("five", 5);
+    reg::SetRaw("text", REG_SZ, "1", 2);
     RegistryKey key;
     ASSERT_TRUE(key.Open("EdgeWarden"));
     uint8_t flag = 1;
@@ -139,17 +100,17 @@ TEST_F(Registry, BooleansLoadAsZeroOrOneAndKeepTheirValueOnFailure)
     flag = 1;
     EXPECT_TRUE(key.ExchangeBool(Save, "saved", &flag, 0));
     DWORD stored = 0;
-    EXPECT_TRUE(Stored("saved", &stored));
+    EXPECT_TRUE(reg::GetDword("saved", &stored));
     EXPECT_EQ(1u, stored);
 }
 
 TEST_F(Registry, LoadThenSaveCompletesAndRepairsTheKey)
 {
-    Store("tarvostrength", REG_SZ, "80", 3);
-    StoreDword("tarvo", 2);
-    StoreDword("hidemode", 7);
-    StoreDword("hidesecs", 0);
-    StoreDword("tarvocolor", 0x80FF0000);
+    reg::SetRaw("tarvostrength", REG_SZ, "80", 3);
+    reg::SetDword("tarvo", 2);
+    reg::SetDword("hidemode", 7);
+    reg::SetDword("hidesecs", 0);
+    reg::SetDword("tarvocolor", 0x80FF0000);
     ExchangeSettings(Load);
     EXPECT_EQ(50, settings.bumpStrength.load());
     EXPECT_EQ(1, settings.bumpEnabled.load());
@@ -166,10 +127,10 @@ TEST_F(Registry, LoadThenSaveCompletesAndRepairsTheKey)
         {"tarvotime", 200}, {"tarvocolor", 0x80FF0000}, {"tooltipsontop", 0}, {"hide", 1},
         {"hidesecs", 0},   {"hidemode", 7},
     };
-    EXPECT_EQ(10u, StoredNames().size());
+    EXPECT_EQ(10u, reg::ValueNames().size());
     for (const auto& e : expected) {
         DWORD value = 0xDEAD;
-        EXPECT_TRUE(Stored(e.name, &value)) << e.name;
+        EXPECT_TRUE(reg::GetDword(e.name, &value)) << e.name;
         EXPECT_EQ(e.value, value) << e.name;
     }
 }
@@ -179,12 +140,12 @@ TEST_F(Registry, SaveWarningFlagsWritesOnlyItsTwoValues)
     settings.prioWarn.store(0);
     settings.noBumpWarn.store(0);
     SaveWarningFlags(Save);
-    std::vector<std::string> names = StoredNames();
+    std::vector<std::string> names = reg::ValueNames();
     ASSERT_EQ(2u, names.size());
     DWORD value = 1;
-    EXPECT_TRUE(Stored("priowarn", &value));
+    EXPECT_TRUE(reg::GetDword("priowarn", &value));
     EXPECT_EQ(0u, value);
-    EXPECT_TRUE(Stored("nobumpwarn", &value));
+    EXPECT_TRUE(reg::GetDword("nobumpwarn", &value));
     EXPECT_EQ(0u, value);
 }
 
@@ -198,5 +159,5 @@ TEST_F(Registry, FailedOpenLeavesTheKeyClosedAndTargetsUntouched)
     EXPECT_EQ(3u, value);
     EXPECT_FALSE(key.ExchangeDword(Save, "tarvo", &value, 9));
     EXPECT_FALSE(key.Close());
-    EXPECT_TRUE(StoredNames().empty());
+    EXPECT_TRUE(reg::ValueNames().empty());
 }

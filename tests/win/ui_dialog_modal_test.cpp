@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "settings/settings.h"
+#include "support/registry.h"
 #include "ui/dialog_ids.h"
 #include "ui/settings_dialog.h"
 
@@ -13,7 +14,6 @@
 
 using ui_test::Driver;
 using ui_test::FindProcessDialog;
-using ui_test::ReadStored;
 using ui_test::UiTest;
 
 namespace {
@@ -110,9 +110,9 @@ TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
         });
         EXPECT_EQ(c.result, result);
         DWORD tarvo = 9, hide = 9, tooltips = 9;
-        EXPECT_TRUE(ReadStored("tarvo", &tarvo));
-        EXPECT_TRUE(ReadStored("hide", &hide));
-        EXPECT_TRUE(ReadStored("tooltipsontop", &tooltips));
+        EXPECT_TRUE(reg::GetDword("tarvo", &tarvo));
+        EXPECT_TRUE(reg::GetDword("hide", &hide));
+        EXPECT_TRUE(reg::GetDword("tooltipsontop", &tooltips));
         EXPECT_EQ(c.tarvo, tarvo);
         EXPECT_EQ(c.hide, hide);
         EXPECT_EQ(c.tooltips, tooltips);
@@ -151,7 +151,7 @@ TEST_F(UiDialogModal, OkStoresEveryValueAsTheDialogLeftIt)
     };
     for (const Value& v : values) {
         DWORD stored = 0xDEAD;
-        EXPECT_TRUE(ReadStored(v.name, &stored)) << v.name;
+        EXPECT_TRUE(reg::GetDword(v.name, &stored)) << v.name;
         EXPECT_EQ(v.expected, stored) << v.name;
     }
 }
@@ -196,7 +196,7 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
     });
     EXPECT_EQ(0x80000000u | RGB(10, 200, 30), settings.bumpColor.load());
     DWORD stored = 0;
-    EXPECT_TRUE(ReadStored("tarvocolor", &stored));
+    EXPECT_TRUE(reg::GetDword("tarvocolor", &stored));
     EXPECT_EQ(0x80000000u | RGB(10, 200, 30), stored);
     EXPECT_EQ(0x00336699u, customColors[0]) << "slot 0 is not refreshed";
     EXPECT_EQ(0x00010203u, customColors[7]);

@@ -4,6 +4,7 @@
 #include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
+#include "support/registry.h"
 #include "ui/dialog_ids.h"
 #include "ui/link_control.h"
 #include "ui/settings_dialog.h"
@@ -14,7 +15,6 @@
 
 using ui_test::BoxAnswerer;
 using ui_test::Eventually;
-using ui_test::ReadStored;
 using ui_test::UiTest;
 
 namespace {
@@ -111,7 +111,7 @@ TEST_F(UiDialog, OpensShowingTheCurrentSettings)
     EXPECT_EQ(0x80123456u, settings.bumpColor.load());
     EXPECT_EQ(37, settings.hideSeconds.load());
     DWORD stored;
-    EXPECT_FALSE(ReadStored("tarvo", &stored));
+    EXPECT_FALSE(reg::GetDword("tarvo", &stored));
 }
 
 TEST_F(UiDialog, StoredValuesOutOfRangeAreShownAsTheControlsAllow)
@@ -162,7 +162,7 @@ TEST_F(UiDialog, CheckBoxesWriteTheirFieldsAtOnce)
     EXPECT_EQ(0, settings.tooltipsOnTop.load());
 
     DWORD stored;
-    EXPECT_FALSE(ReadStored("tarvocolor", &stored)) << "nothing stored before OK";
+    EXPECT_FALSE(reg::GetDword("tarvocolor", &stored)) << "nothing stored before OK";
 }
 
 TEST_F(UiDialog, EveryScrollReadsBothTrackbars)
@@ -291,10 +291,10 @@ TEST_F(UiDialog, NoBarWarningAnsweredNoIsStoredAtOnceAndNotShownAgain)
     EXPECT_EQ(0, settings.noBumpWarn.load());
 
     DWORD stored = 1;
-    EXPECT_TRUE(ReadStored("nobumpwarn", &stored));
+    EXPECT_TRUE(reg::GetDword("nobumpwarn", &stored));
     EXPECT_EQ(0u, stored);
-    EXPECT_TRUE(ReadStored("priowarn", &stored));
-    EXPECT_FALSE(ReadStored("tarvo", &stored)) << "only the warning flags are written";
+    EXPECT_TRUE(reg::GetDword("priowarn", &stored));
+    EXPECT_FALSE(reg::GetDword("tarvo", &stored)) << "only the warning flags are written";
 
     Click(IDC_BUMP_ENABLED);
     Click(IDC_BUMP_ENABLED);
@@ -320,7 +320,7 @@ TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
     EXPECT_EQ(1, answerer.Count());
     EXPECT_EQ(1, settings.noBumpWarn.load());
     DWORD stored;
-    EXPECT_FALSE(ReadStored("nobumpwarn", &stored)) << "an unchanged answer is not stored";
+    EXPECT_FALSE(reg::GetDword("nobumpwarn", &stored)) << "an unchanged answer is not stored";
 
     Click(IDC_BUMP_ENABLED);
     EXPECT_EQ(1, answerer.Count()) << "unticking does not warn";

@@ -57,14 +57,6 @@ bool Eventually(const std::function<bool()>& condition, DWORD ms)
     return condition();
 }
 
-bool ReadStored(const char* name, DWORD* value)
-{
-    DWORD size = sizeof(*value);
-    return RegGetValueA(HKEY_CURRENT_USER, "Software\\EdgeWarden", name, RRF_RT_REG_DWORD, nullptr,
-                        value, &size)
-        == ERROR_SUCCESS;
-}
-
 namespace {
 
 struct Search {

@@ -26,9 +26,6 @@ void Pump(DWORD ms);
 // Pumps until `condition` holds or `ms` milliseconds have passed.
 bool Eventually(const std::function<bool()>& condition, DWORD ms = 3000);
 
-// Reads a value below HKCU\Software\EdgeWarden; false when it is missing.
-bool ReadStored(const char* name, DWORD* value);
-
 // A top-level dialog (#32770) of this process titled `title`.
 HWND FindProcessDialog(const char* title, const std::function<bool(HWND)>& accept);
 
