@@ -31,21 +31,12 @@ COLORREF ScreenPixel(POINT at)
 // Bars exist before the program starts, so its first look at the shell finds them.
 class Bump : public BlackBox {
 protected:
-    void SetUp() override
-    {
-        BlackBox::SetUp();
-        cx = GetSystemMetrics(SM_CXSCREEN);
-        cy = GetSystemMetrics(SM_CYSCREEN);
-        SetCursorPos(cx / 2, cy / 2);
-    }
     // The bottom strip, where the pointer lies, and where it is set back to.
     POINT Strip() const { return {cx / 2, cy - 1}; }
     LONG HeldY() const { return cy - 3; }
     bool Held() const { return CursorPos().y == HeldY(); }
 
     FakeShell shell;
-    int cx = 0;
-    int cy = 0;
 };
 
 } // namespace

@@ -250,6 +250,9 @@ void BlackBox::SetUp()
 {
     KillStrayInstances();
     reg::DeleteKey();
+    cx = GetSystemMetrics(SM_CXSCREEN);
+    cy = GetSystemMetrics(SM_CYSCREEN);
+    SetCursorPos(cx / 2, cy / 2);
 }
 
 void BlackBox::TearDown()

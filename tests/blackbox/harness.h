@@ -73,4 +73,8 @@ class BlackBox : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // The primary screen's size; each test starts with the pointer in its middle.
+    int cx = 0;
+    int cy = 0;
 };

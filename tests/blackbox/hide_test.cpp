@@ -1,3 +1,4 @@
+#include "support/test_windows.h"
 #include "blackbox/harness.h"
 #include "support/fake_shell.h"
 
@@ -139,16 +140,11 @@ TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
 
 TEST_F(Hide, ChildOfTheWindowUnderTheCursorOrOfItsTop)
 {
-    WNDCLASSEXA cls = {};
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = DefWindowProcA;
-    cls.hInstance = GetModuleHandleA(nullptr);
-    cls.lpszClassName = kTestClass;
-    RegisterClassExA(&cls);
+    RegisterPlainClass(kTestClass);
     HWND top = CreateWindowExA(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 200, 150, 400, 300, nullptr,
-                               nullptr, cls.hInstance, nullptr);
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
     HWND inner = CreateWindowExA(0, kTestClass, "", WS_CHILD | WS_VISIBLE, 50, 50, 200, 150, top,
-                                 nullptr, cls.hInstance, nullptr);
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, inner);
 
     struct Case {

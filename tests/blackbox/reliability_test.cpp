@@ -57,17 +57,8 @@ bool Responds(const App& app)
 
 class Reliability : public BlackBox {
 protected:
-    void SetUp() override
-    {
-        BlackBox::SetUp();
-        cx = GetSystemMetrics(SM_CXSCREEN);
-        cy = GetSystemMetrics(SM_CYSCREEN);
-        SetCursorPos(cx / 2, cy / 2);
-    }
 
     FakeShell shell;
-    int cx = 0;
-    int cy = 0;
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/test_windows.h"
 #include "app/app.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
@@ -65,12 +66,7 @@ class Hide : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSEXA cls = {};
-        cls.cbSize = sizeof(cls);
-        cls.lpfnWndProc = DefWindowProcA;
-        cls.hInstance = GetModuleHandleA(nullptr);
-        cls.lpszClassName = kTestClass;
-        RegisterClassExA(&cls);
+        RegisterPlainClass(kTestClass);
 
         AppInstance = GetModuleHandleA(nullptr);
         MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,

@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 #include "support/registry.h"
+#include "support/settings_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -7,31 +8,17 @@ namespace {
 
 const char kKey[] = "Software\\EdgeWarden";
 
-void ResetSettings()
-{
-    settings.prioWarn.store(1);
-    settings.noBumpWarn.store(1);
-    settings.bumpEnabled.store(1);
-    settings.bumpStrength.store(50);
-    settings.bumpTime.store(200);
-    settings.bumpColor.store(0xFF);
-    settings.tooltipsOnTop.store(0);
-    settings.hideEnabled.store(1);
-    settings.hideSeconds.store(20);
-    settings.hideMode.store(1);
-}
-
 class Registry : public ::testing::Test {
 protected:
     void SetUp() override
     {
         reg::DeleteKey();
-        ResetSettings();
+        ResetSettingsToDefaults();
     }
     void TearDown() override
     {
         reg::DeleteKey();
-        ResetSettings();
+        ResetSettingsToDefaults();
     }
 };
 

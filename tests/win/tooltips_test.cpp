@@ -1,3 +1,4 @@
+#include "support/test_windows.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
@@ -34,14 +35,8 @@ protected:
     {
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
-        for (const char* name : {"tooltips_class3", "tooltips_class32x"}) {
-            WNDCLASSEXA cls = {};
-            cls.cbSize = sizeof(cls);
-            cls.lpfnWndProc = DefWindowProcA;
-            cls.hInstance = GetModuleHandleA(nullptr);
-            cls.lpszClassName = name;
-            RegisterClassExA(&cls);
-        }
+        for (const char* name : {"tooltips_class3", "tooltips_class32x"})
+            RegisterPlainClass(name);
         settings.tooltipsOnTop.store(1);
         bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
         ASSERT_NE(nullptr, bar);

@@ -1,3 +1,4 @@
+#include "support/settings_defaults.h"
 #include "ui_support.h"
 
 #include "app/app.h"
@@ -14,16 +15,9 @@ namespace ui_test {
 
 void ResetSettings()
 {
+    ResetSettingsToDefaults();
     settings.prioWarn.store(0);
     settings.noBumpWarn.store(0);
-    settings.bumpEnabled.store(1);
-    settings.bumpStrength.store(50);
-    settings.bumpTime.store(200);
-    settings.bumpColor.store(0x000000FF);
-    settings.tooltipsOnTop.store(0);
-    settings.hideEnabled.store(1);
-    settings.hideSeconds.store(20);
-    settings.hideMode.store(1);
 }
 
 void JoinPumping(HANDLE thread)
