@@ -1,12 +1,29 @@
 // Faults from outside: a foreign WM_QUIT for the server thread, a registry whose
-// every value has the wrong type.
+// every value has the wrong type; and what a crash of the program does to a run.
 #include "blackbox/harness.h"
+
+#include <gtest/gtest-spi.h>
+
+#include <string>
 
 namespace {
 
 const char* const kValueNames[] = {"priowarn", "nobumpwarn", "tarvo",     "tarvostrength",
                                    "tarvotime", "tarvocolor", "tooltipsontop", "hide",
                                    "hidesecs", "hidemode"};
+
+// Beside the exe under test, so that the i686 run crashes an i686 program.
+std::string CrashProbeExe()
+{
+    const std::string exe = EdgeWardenExe();
+    return exe.substr(0, exe.find_last_of("\\/") + 1) + "edgewarden_crash_probe.exe";
+}
+
+void RunCrashProbe()
+{
+    App probe("", CrashProbeExe());
+    EXPECT_TRUE(probe.WaitExit(5000)) << "a crash debugger holds the crashed program";
+}
 
 } // namespace
 
@@ -49,4 +66,11 @@ TEST_F(BlackBox, EveryValueOfTheWrongTypeIsReplacedByItsDefault)
     EXPECT_EQ(50u, value);
     reg::Get("hidemode", nullptr, &value);
     EXPECT_EQ(1u, value);
+}
+
+// The test prefix starts no crash debugger, which would keep a crashed program
+// and the layer's run alive; the harness fails the scenario and names the code.
+TEST(Harness, ACrashEndsTheProgramAtOnceAndFailsTheScenarioWithItsCode)
+{
+    EXPECT_NONFATAL_FAILURE(RunCrashProbe(), "ended by exception 0xC0000005");
 }

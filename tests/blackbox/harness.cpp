@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -84,9 +85,9 @@ std::string EdgeWardenExe()
     return dir.substr(0, dir.find_last_of("\\/") + 1) + "EdgeWarden.exe";
 }
 
-App::App(const std::string& arguments)
+App::App(const std::string& arguments, const std::string& exe)
 {
-    std::string command = "\"" + EdgeWardenExe() + "\"";
+    command = "\"" + exe + "\"";
     if (!arguments.empty())
         command += " " + arguments;
     STARTUPINFOA startup = {};
@@ -94,18 +95,37 @@ App::App(const std::string& arguments)
     PROCESS_INFORMATION info = {};
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
-        CloseHandle(info.hThread);
-        process = info.hProcess;
-        pid = info.dwProcessId;
-        WaitForInputIdle(process, 5000);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+        ADD_FAILURE() << command << " did not start: error " << GetLastError();
+        return;
     }
+    CloseHandle(info.hThread);
+    process = info.hProcess;
+    pid = info.dwProcessId;
+    WaitForInputIdle(process, 5000);
 }
 
 App::~App()
 {
     Terminate();
+}
+
+void App::CheckOwnEnd() const
+{
+    if (endChecked)
+        return;
+    endChecked = true;
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    if (code == 0)
+        return;
+    // NTSTATUS codes of severity "error" (0xC...) are the exceptions.
+    const bool exception = (code & 0xC0000000) == 0xC0000000;
+    char hex[16];
+    std::snprintf(hex, sizeof(hex), "0x%08lX", static_cast<unsigned long>(code));
+    ADD_FAILURE() << command << " (pid " << pid << ") ended " << (exception ? "by exception " : "with exit code ")
+                  << hex;
 }
 
 void App::Terminate()
@@ -122,13 +142,19 @@ void App::Terminate()
 
 bool App::Running() const
 {
-    return process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process == nullptr)
+        return false;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+        return true;
+    CheckOwnEnd();
+    return false;
 }
 
 bool App::WaitExit(DWORD ms, DWORD* exitCode) const
 {
     if (process == nullptr || WaitForSingleObject(process, ms) != WAIT_OBJECT_0)
         return false;
+    CheckOwnEnd();
     if (exitCode != nullptr)
         GetExitCodeProcess(process, exitCode);
     return true;

@@ -16,17 +16,21 @@
 std::string EdgeWardenExe();
 
 // One started EdgeWarden.exe; ended (terminated if need be) when destroyed.
+// A process that ends by itself must end with exit code 0, the only one the
+// program gives: any other code (an exception such as 0xC0000005) fails the
+// running test, with the code in its message.
 class App {
 public:
-    explicit App(const std::string& arguments = "-hide");
+    explicit App(const std::string& arguments = "-hide", const std::string& exe = EdgeWardenExe());
     ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
     DWORD Pid() const { return pid; }
     HANDLE Process() const { return process; }
+    // False once the process has ended, which is then checked as above.
     bool Running() const;
-    // Waits for the process to end; false on time-out.
+    // Waits for the process to end, and checks its end; false on time-out.
     bool WaitExit(DWORD ms, DWORD* exitCode = nullptr) const;
     // Polls for a top-level window of this process with the class and title
     // (either may be null for any); null on time-out.
@@ -38,8 +42,12 @@ public:
     void Terminate();
 
 private:
+    void CheckOwnEnd() const;
+
+    std::string command;
     HANDLE process = nullptr;
     DWORD pid = 0;
+    mutable bool endChecked = false;
 };
 
 // Runs EdgeWarden.exe to its end (e.g. a second instance); returns the exit code,

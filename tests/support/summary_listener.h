@@ -1,10 +1,13 @@
-// Prints one line per test and a closing "N passed, N failed" line, so a reader
-// of a long run sees the count of each layer at its end.
+// Prints one line per test (a failed one followed by where it failed) and a
+// closing "N passed, N failed" line, so a reader of a long run sees the count of
+// each layer at its end.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 class SummaryListener : public ::testing::EmptyTestEventListener {
 public:
@@ -17,6 +20,8 @@ public:
         std::printf("%s %s.%s (%lld ms)\n", info.result()->Passed() ? "PASS" : "FAIL",
                     info.test_suite_name(), info.name(),
                     static_cast<long long>(info.result()->elapsed_time()));
+        if (info.result()->Failed())
+            PrintFailures(*info.result());
         std::fflush(stdout);
     }
 
@@ -28,6 +33,35 @@ public:
     }
 
 private:
+    // Where and why, one line each: the first three failures and the last, which
+    // is where a crash of a program under test is found when it is ended.
+    static void PrintFailures(const ::testing::TestResult& result)
+    {
+        std::vector<const ::testing::TestPartResult*> failures;
+        for (int i = 0; i < result.total_part_count(); ++i) {
+            if (result.GetTestPartResult(i).failed())
+                failures.push_back(&result.GetTestPartResult(i));
+        }
+        for (size_t i = 0; i < failures.size(); ++i) {
+            if (i == 3 && failures.size() > 4) {
+                std::printf("    (%lu more)\n", static_cast<unsigned long>(failures.size() - 4));
+                i = failures.size() - 1;
+            }
+            const char* file = failures[i]->file_name() != nullptr ? failures[i]->file_name() : "?";
+            const char* base = file;
+            for (const char* c = file; *c != '\0'; ++c) {
+                if (*c == '/' || *c == '\\')
+                    base = c + 1;
+            }
+            // ADD_FAILURE's message comes after a line "Failed".
+            std::string summary = failures[i]->summary();
+            if (summary.compare(0, 7, "Failed\n") == 0)
+                summary.erase(0, 7);
+            std::printf("    %s:%d: %s\n", base, failures[i]->line_number(),
+                        summary.substr(0, summary.find('\n')).c_str());
+        }
+    }
+
     const char* layer;
 };
 
