@@ -51,11 +51,30 @@ ensure_prefix() {
         log "creating Wine prefix in $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1
-        # Without a window manager, Wine waits for one on every unmap of a managed
-        # window (about 2 s per pop-up); unmanaged windows skip that wait.
-        "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
     fi
+    # Set on every run, so that a prefix made before a setting was added gets it too.
+    # - Without a window manager, Wine waits for one on every unmap of a managed
+    #   window (about 2 s per pop-up); unmanaged windows skip that wait.
+    # - No crash debugger, in the 64- and 32-bit views: Wine's default one waits
+    #   on a dialog nobody answers and keeps the crashed program, and the run,
+    #   alive. With an empty command and automatic start, none can start, and a
+    #   crash ends the program at once with its exception code.
+    cat >"$BUILD/test-prefix.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"=""
+"Auto"="1"
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"=""
+"Auto"="1"
+REG
+    "$WINE64" reg import "$(winepath -w "$BUILD/test-prefix.reg" 2>/dev/null)" >/dev/null 2>&1
 }
 
 XVFB_PID=
