@@ -168,6 +168,11 @@ TEST(BumpRules, BoundariesPerEdge)
 
 TEST(BumpRules, FirstContactSetsBackAndPaintsTheStripeOnce)
 {
+    // Set back to the first pixel beside the bar; the stripe is the bar's second
+    // line from its inner edge (window coordinates), the screen's outermost line.
+    const Point setBack[EDGE_COUNT] = {{2, 300}, {500, 2}, {1021, 300}, {500, 765}};
+    const Rect stripe[EDGE_COUNT] = {
+        {28, 0, 29, 768}, {0, 28, 1024, 29}, {1, 0, 2, 768}, {0, 1, 1024, 2}};
     for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
         const auto edge = static_cast<Edge>(e);
         SCOPED_TRACE(testing::Message() << "edge " << e);
@@ -178,9 +183,9 @@ TEST(BumpRules, FirstContactSetsBackAndPaintsTheStripeOnce)
         ASSERT_EQ(1u, steps.size());
         const EdgeDecision& d = steps[0].decision;
         EXPECT_EQ(EdgeAction::SetBack, d.action);
-        EXPECT_EQ(Geometry(edge, kHidden[edge], kOnStrip[edge], kScreen).setBack, d.cursor);
+        EXPECT_EQ(setBack[edge], d.cursor);
         EXPECT_TRUE(d.paint);
-        EXPECT_EQ(Geometry(edge, kHidden[edge], kOnStrip[edge], kScreen).stripe, d.paintRect);
+        EXPECT_EQ(stripe[edge], d.paintRect);
         EXPECT_EQ(1000u, state.bumpStartTime[edge]);
         const int32_t first = state.pushedDistance[edge];
         EXPECT_GT(first, 0);
@@ -293,6 +298,13 @@ TEST(BumpRules, PushedDistanceSaturates)
 
 TEST(BumpRules, ReleaseEndsTheBumpBeyondTheLineOfAHiddenBar)
 {
+    // The release redraws the two lines at the bar's inner edge (window
+    // coordinates): the left and right bars with the flag of the side they lie
+    // on, the top and bottom bars with the opposite one, so the bottom bar at
+    // (0, 766, 1024, 796) restores (0, 0, 1024, 2) with the bottom flag.
+    const Rect restore[EDGE_COUNT] = {
+        {28, 0, 30, 768}, {0, 28, 1024, 30}, {0, 0, 2, 768}, {0, 0, 1024, 2}};
+    const unsigned flags[EDGE_COUNT] = {FLAG_RIGHT, FLAG_TOP, FLAG_LEFT, FLAG_BOTTOM};
     for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
         const auto edge = static_cast<Edge>(e);
         SCOPED_TRACE(testing::Message() << "edge " << e);
@@ -322,10 +334,8 @@ TEST(BumpRules, ReleaseEndsTheBumpBeyondTheLineOfAHiddenBar)
         ASSERT_EQ(1u, steps.size());
         EXPECT_EQ(EdgeAction::Release, steps[0].decision.action);
         EXPECT_TRUE(steps[0].decision.paint);
-        EXPECT_EQ(Geometry(edge, kHidden[edge], kReleased[edge], kScreen).restore,
-                  steps[0].decision.paintRect);
-        EXPECT_EQ(Geometry(edge, kHidden[edge], kReleased[edge], kScreen).edgeFlags,
-                  steps[0].decision.edgeFlags);
+        EXPECT_EQ(restore[edge], steps[0].decision.paintRect);
+        EXPECT_EQ(flags[edge], steps[0].decision.edgeFlags);
         EXPECT_EQ(0, state.pushedDistance[edge]);
         EXPECT_EQ(1000u, state.bumpStartTime[edge]);
 

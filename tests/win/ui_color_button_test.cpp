@@ -117,14 +117,16 @@ bool OnFrame(int x, int y, const RECT& r)
     return Inside(x, y, r) && (x == r.left || x == r.right - 1 || y == r.top || y == r.bottom - 1);
 }
 
-// What each pixel inside the edge must be, without a caption.
+// What each pixel inside the edge must be, without a caption. On the canvas the
+// button covers columns 4 to 71 and rows 3 to 26, the swatch columns 7 to 68 and
+// rows 6 to 23, and the focus frame runs along columns 9 and 67 and rows 8 and 22;
+// pressed, swatch and frame lie one pixel further right and down.
 COLORREF ExpectedInside(int x, int y, UINT state)
 {
     const bool pressed = (state & ODS_SELECTED) != 0;
     const bool inactive = (state & (ODS_GRAYED | ODS_DISABLED)) != 0;
-    const RECT swatch = pressed ? RECT{kItem.left + 4, kItem.top + 4, kItem.right - 2, kItem.bottom - 2}
-                                : RECT{kItem.left + 3, kItem.top + 3, kItem.right - 3, kItem.bottom - 3};
-    const RECT focus = {swatch.left + 2, swatch.top + 2, swatch.right - 1, swatch.bottom - 1};
+    const RECT swatch = pressed ? RECT{8, 7, 70, 25} : RECT{7, 6, 69, 24};
+    const RECT focus = pressed ? RECT{10, 9, 69, 24} : RECT{9, 8, 68, 23};
     if ((state & ODS_FOCUS) && OnFrame(x, y, focus))
         return (x + y) % 2 == 0 ? kSwatch : kText;  // checkerboard from the DC's origin
     if (!inactive && Inside(x, y, swatch))
@@ -227,7 +229,7 @@ TEST_F(UiColorButton, CaptionIsCentredOnTheSwatchAndMovesWhenPressed)
     Draw(normal, 0, button);
     RECT text = normal.Box(kText, kInside);
     ASSERT_LT(text.left, text.right) << "caption drawn in the DC's text colour";
-    const RECT swatch = {kItem.left + 3, kItem.top + 3, kItem.right - 3, kItem.bottom - 3};
+    const RECT swatch = {7, 6, 69, 24};
     EXPECT_LE(std::abs((text.left - swatch.left) - (swatch.right - text.right)), 1);
     EXPECT_LE(std::abs((text.top - swatch.top) - (swatch.bottom - text.bottom)), 2);
     EXPECT_EQ(0, normal.Box(RGB(255, 255, 255), kInside).right) << "no emboss on an active button";
