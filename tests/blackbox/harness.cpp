@@ -124,8 +124,8 @@ void App::CheckOwnEnd() const
     const bool exception = (code & 0xC0000000) == 0xC0000000;
     char hex[16];
     std::snprintf(hex, sizeof(hex), "0x%08lX", static_cast<unsigned long>(code));
-    ADD_FAILURE() << command << " (pid " << pid << ") ended " << (exception ? "by exception " : "with exit code ")
-                  << hex;
+    ADD_FAILURE() << command << " (pid " << pid << ") ended "
+                  << (exception ? "by exception " : "with exit code ") << hex;
 }
 
 void App::Terminate()
