@@ -3,6 +3,7 @@
 #include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
+#include "taskbar/autohide_bars.h"
 #include "ui/settings_dialog.h"
 
 #include <commctrl.h>
@@ -62,6 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
                  reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
     SendMessageA(MainWindow, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_BIG))));
+    WatchDisplayChanges(MainWindow);
 
     // The dialog's trackbars need their class before the first dialog is made.
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};

@@ -7,15 +7,6 @@
 
 namespace {
 
-bool IsAutoHideBar(HWND window)
-{
-    for (const auto& bar : AutoHideBars) {
-        if (bar.load() == window)
-            return true;
-    }
-    return false;
-}
-
 bool IsTooltip(HWND window)
 {
     char name[32];

@@ -14,6 +14,12 @@ namespace {
 
 using namespace bump;
 
+// The one monitor, at the desktop's origin.
+struct Screen {
+    int32_t cx;
+    int32_t cy;
+};
+
 void Check(bool condition)
 {
     if (!condition)
@@ -183,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bool setBack = false;
         int lastEdge = -1;
 
-        const auto barRect = [&](Edge edge, Rect& rect) {
+        const auto barRect = [&](int, Edge edge, Rect& rect) {
             // Far from this edge with no bump on it: its bar is none of our business.
             Check(before.pushedDistance[edge] != 0 || NearEdge(edge, at, screen));
             Check(config.bumpStrength > 0);
@@ -195,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             rect = bars.rect[edge];
             return true;
         };
-        const auto act = [&](Edge edge, const EdgeDecision& d) {
+        const auto act = [&](int, Edge edge, const EdgeDecision& d) {
             Check(asked[edge] && bars.present[edge] && !bars.gone[edge]);
             const Rect r = bars.rect[edge];
             const bool hidden = Hidden(edge, r, screen);
@@ -237,7 +243,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
         };
 
-        const int swallow = BumpEvent(start, screen, time, config, state, barRect, act);
+        Desktop desktop = {};
+        desktop.count = 1;
+        desktop.monitors[0] = {0, 0, screen.cx, screen.cy};
+        const int swallow = BumpEvent(start, desktop, time, config, &state, barRect, act);
         Check(swallow == (setBack ? 1 : 0));
         for (int e = 0; e < EDGE_COUNT; ++e) {
             Check(state.pushedDistance[e] >= 0);
