@@ -41,10 +41,16 @@ run_layer fuzz 300 "$ROOT/scripts/fuzz.sh" 60
 run_layer win32-x86_64 600 "$WINE64" "$BUILD/x86_64/edgewarden_win_tests.exe"
 run_layer win32-i686 600 "$WINE32" "$BUILD/i686/edgewarden_win_tests.exe"
 wineserver -k >/dev/null 2>&1
-run_layer blackbox-x86_64 900 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe"
+run_layer blackbox-x86_64 900 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" --gtest_filter='-TwoMonitors.*'
 EDGEWARDEN_EXE="$(winepath -w "$BUILD/i686/EdgeWarden.exe" 2>/dev/null)" \
     run_layer blackbox-i686 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
     --gtest_filter='BlackBox.FirstStart*:BlackBox.SecondHidden*:Bump.BumpHolds*:Hide.MoveToCorner*'
+# The same harness on a desktop of two monitors.
+wineserver -k >/dev/null 2>&1
+wineserver -w >/dev/null 2>&1
+start_two_monitors || exit 1
+run_layer blackbox-two-monitors 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
+    --gtest_filter='TwoMonitors.*'
 
 echo
 echo "== summary"
