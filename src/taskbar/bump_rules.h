@@ -238,18 +238,47 @@ inline int32_t AddDepth(int32_t pushed, int32_t depth)
 }
 
 // Whether the edge needs its bar's rectangle for this event. Cheap enough for
-// every event: far from the edges it touches no window.
-inline bool WantsBar(Edge edge, const BumpState& state, Point p, Rect monitor, BumpConfig config)
+// every event: far from the edges it touches no window. `onMonitor`: the
+// position lies on the edge's monitor, or on none at all.
+inline bool WantsBar(Edge edge, const BumpState& state, Point p, Rect monitor, bool onMonitor,
+                     BumpConfig config)
 {
-    if (state.pushedDistance[edge] == 0 && !PassesPrefilter(edge, p, monitor))
+    if (state.pushedDistance[edge] == 0 && !(onMonitor && PassesPrefilter(edge, p, monitor)))
         return false;
     return config.bumpStrength > 0;
 }
 
+// Whether the position is near any edge of the monitor or a bump is in progress
+// there: the quick test that lets most events pass a monitor without looking at
+// its edges one by one.
+inline bool NeedsEdges(const BumpState& state, Point p, Rect monitor, bool onMonitor)
+{
+    const int32_t* pushed = state.pushedDistance;
+    if ((pushed[0] | pushed[1] | pushed[2] | pushed[3]) != 0)
+        return true;
+    return onMonitor
+           && (int64_t{p.x} <= int64_t{monitor.left} + HIDDEN_LIMIT_X
+               || int64_t{p.y} <= int64_t{monitor.top} + HIDDEN_LIMIT_Y
+               || int64_t{p.x} >= int64_t{monitor.right} - HIDDEN_LIMIT_X
+               || int64_t{p.y} >= int64_t{monitor.bottom} - HIDDEN_LIMIT_Y);
+}
+
+// The monitor that the position lies on, the first of overlapping ones; -1 when
+// it lies on none.
+inline int MonitorOf(Point p, const Desktop& desktop)
+{
+    const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
+    for (int m = 0; m < count; ++m) {
+        if (Contains(desktop.monitors[m], p))
+            return m;
+    }
+    return -1;
+}
+
 // One edge of one event, given the bar's rectangle; updates the edge's state.
-// `desktopEnds`: no other monitor goes on past the edge at the position, so the
-// strip there is held.
-inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool desktopEnds,
+// `holds`: the position lies on the edge's monitor and no other monitor goes on
+// past the edge there, so the strip is held at that position.
+inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool holds,
                                uint32_t time, BumpConfig config, BumpState& state)
 {
     EdgeDecision d = {EdgeAction::Nothing, p, false, {0, 0, 0, 0}, 0};
@@ -257,7 +286,7 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool 
     int32_t& pushed = state.pushedDistance[edge];
     uint32_t& startTime = state.bumpStartTime[edge];
 
-    if (g.hidden && g.inStrip && desktopEnds) {
+    if (g.hidden && g.inStrip && holds) {
         const int32_t old = pushed;
         if (old == 0)
             startTime = time;
@@ -283,7 +312,9 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool 
 }
 
 // One event: the monitors in order, on each the edges left, top, right, bottom,
-// each seeing the position that an earlier edge set back. A paused monitor is
+// each seeing the position that an earlier edge set back. A monitor's edges hold
+// only positions on that monitor (or off every monitor); a bump in progress is
+// examined wherever the position lies, so that it can end. A paused monitor is
 // skipped whole. `states` holds one BumpState per monitor. `barRect(monitor,
 // edge, rect)` fills the bar's rectangle and returns false when the edge has
 // none; `act(monitor, edge, decision)` does the platform work. Returns 1 when
@@ -293,15 +324,19 @@ int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config,
               BarRect&& barRect, Act&& act)
 {
     int swallow = 0;
+    int home = MonitorOf(p, desktop);
     const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
         if (desktop.paused[m])
             continue;
         const Rect monitor = desktop.monitors[m];
         BumpState& state = states[m];
+        if (!NeedsEdges(state, p, monitor, home == m || home < 0))
+            continue;
         for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
             const auto edge = static_cast<Edge>(e);
-            if (!WantsBar(edge, state, p, monitor, config))
+            const bool onMonitor = home == m || home < 0;
+            if (!WantsBar(edge, state, p, monitor, onMonitor, config))
                 continue;
             // Free passage to the next monitor needs no look at the bar either.
             const bool desktopEnds = !DesktopContinues(edge, p, desktop, m);
@@ -310,10 +345,12 @@ int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config,
             Rect bar;
             if (!barRect(m, edge, bar))
                 continue;
-            const EdgeDecision d = DecideEdge(edge, bar, p, monitor, desktopEnds, time, config, state);
+            const EdgeDecision d =
+                DecideEdge(edge, bar, p, monitor, onMonitor && desktopEnds, time, config, state);
             if (d.action == EdgeAction::SetBack) {
                 p = d.cursor;
                 swallow = 1;
+                home = MonitorOf(p, desktop);
             }
             act(m, edge, d);
         }

@@ -73,6 +73,26 @@ TEST(DesktopRules, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
     }
 }
 
+TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
+{
+    // Three in a row, the middle one lower: right of the primary at y 100 the
+    // desktop ends, yet a position at that height further right is another
+    // monitor's.
+    Desktop row = {};
+    row.count = 3;
+    row.monitors[0] = {0, 0, 1024, 768};
+    row.monitors[1] = {1024, 200, 2048, 968};
+    row.monitors[2] = {2048, 0, 3072, 200};
+    BumpState states[MAX_MONITORS] = {};
+    const auto rightBar = [](int monitor, Edge edge, Rect& rect) {
+        rect = {1022, 0, 1052, 768};
+        return monitor == 0 && edge == EDGE_RIGHT;
+    };
+    const auto act = [](int, Edge, const EdgeDecision&) {};
+    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(1, BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, act));
+}
+
 TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
 {
     constexpr uint32_t kCaption = 0x00C00000u;
