@@ -42,7 +42,9 @@ void RestoreEdge(HWND bar, const bump::Rect& restore, unsigned flags)
     DrawEdge(dc, &r, EDGE_RAISED, flags);
     ReleaseDC(bar, dc);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(bar, WM_NCPAINT, 0, 0, SMTO_ABORTIFHUNG, BAR_REDRAW_TIMEOUT_MS, &ignored);
+    // Blocking: no further mouse event may run the hook again while it waits.
+    SendMessageTimeoutA(bar, WM_NCPAINT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, BAR_REDRAW_TIMEOUT_MS,
+                        &ignored);
 }
 
 // The layout that the bumps in progress belong to.
@@ -102,7 +104,12 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
     const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     lastInputTime.store(event->time);
     RequestUnhide();
-    if (settings.bumpEnabled.load() && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
+    // A release always gets through: with absolute pointing (pen, touch, remote
+    // desktop) one swallowed on a strip would leave the button down for good.
+    const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
+                         || wParam == WM_XBUTTONUP;
+    if (settings.bumpEnabled.load() && !release
+        && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
         // Later hooks still see the event; the system neither moves the cursor nor delivers it.
         CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
         return -1;

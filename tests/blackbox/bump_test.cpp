@@ -1,5 +1,6 @@
 #include "blackbox/harness.h"
 #include "support/fake_shell.h"
+#include "support/test_windows.h"
 
 namespace {
 
@@ -26,6 +27,19 @@ COLORREF ScreenPixel(POINT at)
     const COLORREF color = GetPixel(dc, at.x, at.y);
     ReleaseDC(nullptr, dc);
     return color;
+}
+
+// A button event where the pointer is told by its absolute place, as a pen, a
+// touch screen or a remote desktop reports it.
+void AbsoluteButton(POINT at, DWORD button, int cx, int cy)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x * 65535 / (cx - 1);
+    input.mi.dy = at.y * 65535 / (cy - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
+    SendInput(1, &input, sizeof(input));
+    Settle(50);
 }
 
 // Bars exist before the program starts, so its first look at the shell finds them.
@@ -160,6 +174,24 @@ TEST_F(Bump, BumpOffOrWithoutIndication)
         Settle(100);
         EXPECT_EQ(ncPaints, shell.NcPaints());
     }
+}
+
+TEST_F(Bump, DragReleasedOnAHeldStripEndsInItsWindow)
+{
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    Configure(1, 200, 200, kColor);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    ClickTarget target({cx / 4, cy / 4, 3 * cx / 4, 3 * cy / 4});
+
+    AbsoluteButton({cx / 2, cy / 2}, MOUSEEVENTF_LEFTDOWN, cx, cy);
+    ASSERT_EQ(1, target.downs);
+    MouseAt(Strip().x, Strip().y);
+    ASSERT_TRUE(Held());
+    // A press on the strip is held like a move; the release gets through.
+    AbsoluteButton(Strip(), MOUSEEVENTF_LEFTUP, cx, cy);
+    EXPECT_EQ(1, target.ups);
+    EXPECT_EQ(0, GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the button stays down";
 }
 
 namespace {

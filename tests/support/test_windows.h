@@ -13,3 +13,49 @@ inline void RegisterPlainClass(const char* name)
     cls.lpszClassName = name;
     RegisterClassExA(&cls);
 }
+
+// A visible window of this program that counts the left-button presses and
+// releases it receives, and keeps the mouse while the button is down, as a
+// window does while something is dragged in it. One at a time.
+class ClickTarget {
+public:
+    explicit ClickTarget(RECT r)
+    {
+        RegisterClassOnce();
+        window = CreateWindowExA(WS_EX_TOPMOST, "EdgeWardenClickTarget", "", WS_POPUP | WS_VISIBLE,
+                                 r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        downs = 0;
+        ups = 0;
+    }
+    ~ClickTarget() { DestroyWindow(window); }
+    ClickTarget(const ClickTarget&) = delete;
+    ClickTarget& operator=(const ClickTarget&) = delete;
+
+    HWND window;
+    static inline int downs = 0;
+    static inline int ups = 0;
+
+private:
+    static void RegisterClassOnce()
+    {
+        WNDCLASSEXA cls = {};
+        cls.cbSize = sizeof(cls);
+        cls.lpfnWndProc = Proc;
+        cls.hInstance = GetModuleHandleA(nullptr);
+        cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        cls.lpszClassName = "EdgeWardenClickTarget";
+        RegisterClassExA(&cls);
+    }
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_LBUTTONDOWN) {
+            ++downs;
+            SetCapture(window);
+        } else if (message == WM_LBUTTONUP) {
+            ++ups;
+            ReleaseCapture();
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+};
