@@ -44,7 +44,8 @@ void HideCursorNow()
         }
         SetTopmostVisible(window, true);
     }
-    if (traits.movesCursor)
+    // A mouse event during the work above has ended the hide: no late jump.
+    if (traits.movesCursor && isHidden.load() != 0)
         SetCursorPos(point.x, point.y);
 }
 

@@ -127,7 +127,7 @@ TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
         const SeenWindow& s = seen.front();
         EXPECT_EQ(mainWindow, s.owner);
         EXPECT_EQ(WS_POPUP, s.style & ~WS_CLIPSIBLINGS);
-        EXPECT_EQ(0x2C, s.exStyle);
+        EXPECT_EQ(0x0800002C, s.exStyle);
         EXPECT_EQ(c.place.x, s.rect.left);
         EXPECT_EQ(c.place.y, s.rect.top);
         EXPECT_EQ(1, s.rect.right - s.rect.left);

@@ -173,7 +173,11 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
         ASSERT_NE(nullptr, window);
         EXPECT_EQ(1, isHidden.load());
         EXPECT_EQ("EdgeWardenHideMouseClass", ClassOf(window));
-        EXPECT_EQ(0x2Cu, created.dwExStyle);
+        EXPECT_EQ(0x0800002Cu, created.dwExStyle);
+        // Clicked, it leaves the activation and the focus where they are.
+        EXPECT_EQ(MA_NOACTIVATE, SendMessageA(window, WM_MOUSEACTIVATE,
+                                              reinterpret_cast<WPARAM>(GetAncestor(window, GA_ROOT)),
+                                              MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
         EXPECT_EQ(c.parent != nullptr ? WS_CHILD : WS_POPUP, static_cast<DWORD>(created.style));
         EXPECT_EQ(c.parent != nullptr ? c.parent : MainWindow, created.hwndParent);
         EXPECT_EQ(1, created.cx);
@@ -364,11 +368,25 @@ TEST_F(Hide, SecondHideKeepsTheFirstWindow)
 
 namespace {
 
-// Stands for a mouse event that the hook handles while the hide window is being made.
+// Stands for a mouse event that the hook handles while the hide window is being
+// made; with `refuseCreation` the window is not made either.
+bool refuseCreation = false;
+
 LRESULT CALLBACK UnhideOnCreate(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND)
+    if (code == HCBT_CREATEWND) {
         RequestUnhide();
+        if (refuseCreation)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Stands for a window under the cursor that takes no child of another program.
+LRESULT CALLBACK RefuseChildren(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && (reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & WS_CHILD))
+        return 1;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -378,15 +396,38 @@ TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
 {
     HHOOK hook = SetWindowsHookExA(WH_CBT, UnhideOnCreate, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
-    for (int32_t mode : {HIDE_POPUP, HIDE_POPUP_IN_CORNER}) {
+    const struct {
+        int32_t mode;
+        bool refused;
+    } cases[] = {{HIDE_POPUP, false}, {HIDE_POPUP_IN_CORNER, false}, {HIDE_POPUP_IN_CORNER, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refused);
+        refuseCreation = c.refused;
         SetCursorPos(500, 400);
-        EXPECT_EQ(nullptr, HideWith(mode)) << mode;
+        EXPECT_EQ(nullptr, HideWith(c.mode)) << c.mode;
         EXPECT_EQ(0, isHidden.load());
         EXPECT_EQ(baseCount, CursorCount());
         // The cancelled hide leaves the cursor where the user put it.
         EXPECT_EQ(500, CursorPos().x);
     }
+    refuseCreation = false;
     UnhookWindowsHookEx(hook);
+}
+
+TEST_F(Hide, RefusedChildFallsBackToThePopup)
+{
+    HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
+    SetCursorPos(200, 200);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseChildren, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    for (int32_t mode : {HIDE_CHILD_OF_TOP, HIDE_CHILD}) {
+        HWND window = HideWith(mode);
+        ASSERT_NE(nullptr, window) << mode;
+        EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+        MouseEvent();
+    }
+    UnhookWindowsHookEx(hook);
+    DestroyWindow(top);
 }
 
 TEST_F(Hide, WindowGoneWithItsParentFreesTheNextHide)
