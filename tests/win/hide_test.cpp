@@ -1,5 +1,6 @@
 #include "support/test_windows.h"
 #include "app/app.h"
+#include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
@@ -428,6 +429,17 @@ TEST_F(Hide, RefusedChildFallsBackToThePopup)
     }
     UnhookWindowsHookEx(hook);
     DestroyWindow(top);
+}
+
+TEST_F(Hide, SwitchingTheEngineOffShowsTheCursor)
+{
+    HWND window = HideWith(HIDE_POPUP);
+    ASSERT_NE(nullptr, window);
+    SetEngineActive(false);
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, isHidden.load());
+    EXPECT_EQ(baseCount, CursorCount());
 }
 
 TEST_F(Hide, WindowGoneWithItsParentFreesTheNextHide)
