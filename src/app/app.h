@@ -18,3 +18,7 @@ extern UINT ActivateMessage;
 extern HWND MainWindow;
 
 BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM);
+// Creates the hidden MainWindow with the program's icons; without it no timer
+// could be stopped and no second start could reach us, so a failure is shown
+// and the program is to end.
+bool CreateMainWindow();
