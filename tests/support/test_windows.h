@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
-// A window class of this program that paints and answers nothing of its own.
-inline void RegisterPlainClass(const char* name)
+// A window class of this program that paints nothing of its own and, without
+// `proc`, answers nothing of its own.
+inline void RegisterPlainClass(const char* name, WNDPROC proc = DefWindowProcA)
 {
     WNDCLASSEXA cls = {};
     cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = DefWindowProcA;
+    cls.lpfnWndProc = proc;
     cls.hInstance = GetModuleHandleA(nullptr);
     cls.lpszClassName = name;
     RegisterClassExA(&cls);
@@ -21,7 +22,7 @@ class ClickTarget {
 public:
     explicit ClickTarget(RECT r)
     {
-        RegisterClassOnce();
+        RegisterPlainClass("EdgeWardenClickTarget", Proc);
         window = CreateWindowExA(WS_EX_TOPMOST, "EdgeWardenClickTarget", "", WS_POPUP | WS_VISIBLE,
                                  r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
@@ -37,16 +38,6 @@ public:
     static inline int ups = 0;
 
 private:
-    static void RegisterClassOnce()
-    {
-        WNDCLASSEXA cls = {};
-        cls.cbSize = sizeof(cls);
-        cls.lpfnWndProc = Proc;
-        cls.hInstance = GetModuleHandleA(nullptr);
-        cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        cls.lpszClassName = "EdgeWardenClickTarget";
-        RegisterClassExA(&cls);
-    }
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_LBUTTONDOWN) {

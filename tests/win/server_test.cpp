@@ -5,6 +5,7 @@
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
+#include "support/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -167,12 +168,7 @@ public:
     HeldServerWindow()
     {
         release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        WNDCLASSEXA cls = {};
-        cls.cbSize = sizeof(cls);
-        cls.lpfnWndProc = Proc;
-        cls.hInstance = AppInstance;
-        cls.lpszClassName = "Static";
-        RegisterClassExA(&cls);
+        RegisterPlainClass("Static", Proc);
     }
     ~HeldServerWindow()
     {
