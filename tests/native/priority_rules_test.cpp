@@ -14,13 +14,11 @@ TEST(PriorityRules, OnlyARealTimeClassReadBackCountsAsRaised)
         bool prioWarn;
         PriorityOutcome expected;
     } cases[] = {
-        {"real time granted", true, REALTIME_CLASS, true, true, PriorityOutcome::Raised},
         {"real time granted, warning silenced", true, REALTIME_CLASS, true, false,
          PriorityOutcome::Raised},
         {"call succeeded but high granted", true, kHigh, true, true, PriorityOutcome::Warn},
         {"high granted, warning silenced", true, kHigh, true, false, PriorityOutcome::Quiet},
         {"call failed", false, kNormal, false, true, PriorityOutcome::Warn},
-        {"call failed, warning silenced", false, kNormal, false, false, PriorityOutcome::Quiet},
         {"thread not raised", true, REALTIME_CLASS, false, true, PriorityOutcome::Warn},
     };
     for (const Case& c : cases)

@@ -369,25 +369,20 @@ TEST_F(Hide, SecondHideKeepsTheFirstWindow)
 
 namespace {
 
-// Stands for a mouse event that the hook handles while the hide window is being
-// made; with `refuseCreation` the window is not made either.
-bool refuseCreation = false;
+// What may happen while the hide window is being made: a mouse event that the
+// hook handles, and a window that is not made, as one under the cursor may
+// refuse a child of another program.
+bool unhideDuringCreation = false;
+DWORD refusedStyles = 0;
 
-LRESULT CALLBACK UnhideOnCreate(int code, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK DuringCreation(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND) {
-        RequestUnhide();
-        if (refuseCreation)
+        if (unhideDuringCreation)
+            RequestUnhide();
+        if (reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & refusedStyles)
             return 1;
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-// Stands for a window under the cursor that takes no child of another program.
-LRESULT CALLBACK RefuseChildren(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_CREATEWND && (reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & WS_CHILD))
-        return 1;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -395,15 +390,16 @@ LRESULT CALLBACK RefuseChildren(int code, WPARAM wParam, LPARAM lParam)
 
 TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
 {
-    HHOOK hook = SetWindowsHookExA(WH_CBT, UnhideOnCreate, nullptr, GetCurrentThreadId());
+    HHOOK hook = SetWindowsHookExA(WH_CBT, DuringCreation, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
+    unhideDuringCreation = true;
     const struct {
         int32_t mode;
-        bool refused;
-    } cases[] = {{HIDE_POPUP, false}, {HIDE_POPUP_IN_CORNER, false}, {HIDE_POPUP_IN_CORNER, true}};
+        DWORD refused;
+    } cases[] = {{HIDE_POPUP, 0}, {HIDE_POPUP_IN_CORNER, 0}, {HIDE_POPUP_IN_CORNER, WS_POPUP}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.refused);
-        refuseCreation = c.refused;
+        refusedStyles = c.refused;
         SetCursorPos(500, 400);
         EXPECT_EQ(nullptr, HideWith(c.mode)) << c.mode;
         EXPECT_EQ(0, isHidden.load());
@@ -411,7 +407,8 @@ TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
         // The cancelled hide leaves the cursor where the user put it.
         EXPECT_EQ(500, CursorPos().x);
     }
-    refuseCreation = false;
+    unhideDuringCreation = false;
+    refusedStyles = 0;
     UnhookWindowsHookEx(hook);
 }
 
@@ -419,14 +416,15 @@ TEST_F(Hide, RefusedChildFallsBackToThePopup)
 {
     HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
     SetCursorPos(200, 200);
-    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseChildren, nullptr, GetCurrentThreadId());
-    ASSERT_NE(nullptr, hook);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, DuringCreation, nullptr, GetCurrentThreadId());
+    refusedStyles = WS_CHILD;
     for (int32_t mode : {HIDE_CHILD_OF_TOP, HIDE_CHILD}) {
         HWND window = HideWith(mode);
         ASSERT_NE(nullptr, window) << mode;
         EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
         MouseEvent();
     }
+    refusedStyles = 0;
     UnhookWindowsHookEx(hook);
     DestroyWindow(top);
 }

@@ -166,65 +166,18 @@ TEST_F(Tooltips, TimerTickRefreshesTheBarsThenLifts)
     settings.hideEnabled.store(hideWas);
 }
 
-namespace {
-
-// A tooltip of another thread that stops answering for a while, as a hung
-// program's does.
-class HungTooltip {
-public:
-    explicit HungTooltip(DWORD hangMs) : hangMs(hangMs)
-    {
-        ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread = CreateThread(nullptr, 0, Run, this, 0, &threadId);
-        WaitForSingleObject(ready, 5000);
-    }
-    ~HungTooltip()
-    {
-        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread, 5000);
-        CloseHandle(thread);
-        CloseHandle(ready);
-    }
-    HungTooltip(const HungTooltip&) = delete;
-    HungTooltip& operator=(const HungTooltip&) = delete;
-
-    HWND tip = nullptr;
-
-private:
-    static DWORD WINAPI Run(LPVOID param)
-    {
-        auto* self = static_cast<HungTooltip*>(param);
-        self->tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr,
-                                    nullptr, GetModuleHandleA(nullptr), nullptr);
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-        SetEvent(self->ready);
-        Sleep(self->hangMs);
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageA(&msg);
-        DestroyWindow(self->tip);
-        return 0;
-    }
-
-    DWORD hangMs;
-    HANDLE ready = nullptr;
-    HANDLE thread = nullptr;
-    DWORD threadId = 0;
-};
-
-} // namespace
-
-TEST_F(Tooltips, HungProgramsTooltipMovesLaterWithoutHoldingUpThePass)
+TEST_F(Tooltips, WindowOfAHungProgramMovesLaterWithoutHoldingUpThePass)
 {
-    HungTooltip hung(1500);
-    ASSERT_NE(nullptr, hung.tip);
-    ASSERT_NE(hung.tip, Above(bar));
+    // A window of the stand-in shell's thread, which then stops answering a while.
+    HWND hung = shell.AddBar(ABE_TOP, FakeShell::HiddenRect(ABE_TOP));
+    HWND tip = Tooltip();
+    SetWindowPos(tip, HWND_BOTTOM, 0, 0, 0, 0, SWP_ZONLY);
+    shell.Hang(1500);
+    Sleep(50);
     const DWORD start = GetTickCount();
-    RaiseTooltipsAboveTaskBars();
+    PlaceJustAbove(hung, tip);
     EXPECT_LT(GetTickCount() - start, 500u);
-    // Once its program answers again, the tooltip goes where it was sent.
-    const DWORD deadline = GetTickCount() + 3000;
-    while (Above(bar) != hung.tip && GetTickCount() < deadline)
+    for (int i = 0; i < 150 && Above(tip) != hung; ++i)
         Sleep(20);
-    EXPECT_EQ(hung.tip, Above(bar));
+    EXPECT_EQ(hung, Above(tip));
 }
