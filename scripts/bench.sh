@@ -444,10 +444,8 @@ EOF
 
 **Start-up** (${START_RATIO}x the one-dialog program). Before the dialog, EdgeWarden
 loads and saves its settings, creates its window, starts the engine thread and
-waits for that thread's window by looking and, if it is not there yet, sleeping
-100 ms and looking again. A thread just started has rarely
-made its window by the first look, so a start usually sleeps once. It also loads
-the libraries named above (the one-dialog program needs only user32) and
+waits until that thread signals that its window exists, then raises the
+priorities. It also loads the libraries named above (the one-dialog program needs only user32) and
 builds a dialog of $(grep -c '^ *CONTROL' "$ROOT/src/res/edgewarden.rc") controls with common controls and visual
 styles (the one-dialog program has two).
 EOF
