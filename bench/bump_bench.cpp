@@ -9,29 +9,41 @@ using namespace bump;
 
 namespace {
 
-constexpr Screen kScreen = {1920, 1080};
-// A hidden bar on every edge, 2 pixels of each on the screen.
+// Three monitors: the primary, one of another size to its left, one offset
+// below-right of it.
+Desktop ThreeMonitors()
+{
+    Desktop desktop = {};
+    desktop.count = 3;
+    desktop.monitors[0] = {0, 0, 1920, 1080};
+    desktop.monitors[1] = {-1280, 56, 0, 1080};
+    desktop.monitors[2] = {1920, 300, 3840, 1380};
+    return desktop;
+}
+// A hidden bar on every edge of the primary, 2 pixels of each on the screen.
 constexpr Rect kBars[EDGE_COUNT] = {
     {-38, 0, 2, 1080}, {0, -38, 1920, 2}, {1918, 0, 1958, 1080}, {0, 1078, 1920, 1118}};
 
-int Decide(Point p, uint32_t time, BumpConfig config, BumpState& state)
+int Decide(Point p, const Desktop& desktop, uint32_t time, BumpConfig config, BumpState* states)
 {
     return BumpEvent(
-        p, kScreen, time, config, state,
-        [](Edge edge, Rect& rect) {
+        p, desktop, time, config, states,
+        [](int monitor, Edge edge, Rect& rect) {
             rect = kBars[edge];
-            return true;
+            return monitor == 0;
         },
-        [](Edge, const EdgeDecision& d) { benchmark::DoNotOptimize(d); });
+        [](int, Edge, const EdgeDecision& d) { benchmark::DoNotOptimize(d); });
 }
 
-void Run(benchmark::State& run, Point p, BumpConfig config, BumpState state)
+void Run(benchmark::State& run, Point p, BumpConfig config, BumpState primary)
 {
+    const Desktop desktop = ThreeMonitors();
+    BumpState states[MAX_MONITORS] = {primary};
     uint32_t time = 1000;
     for (auto _ : run) {
         benchmark::DoNotOptimize(p);
         benchmark::DoNotOptimize(config);
-        benchmark::DoNotOptimize(Decide(p, time++, config, state));
+        benchmark::DoNotOptimize(Decide(p, desktop, time++, config, states));
     }
     run.SetItemsProcessed(run.iterations());
 }

@@ -117,7 +117,6 @@ PT_US=$(hook pass_through_median_us)
 FAR_US=$(hook edgewarden_far_median_us)
 BUMPING_US=$(hook edgewarden_bumping_median_us)
 NOHOOK_US=$(hook no_hook_median_us)
-GSM2_US=$(hook two_get_system_metrics_median_us)
 NEXT_US=$(hook call_next_hook_median_us)
 DIRECT_US=$(hook hook_procedure_direct_median_us)
 PT_MIN_US=$(hook pass_through_round_median_min_us)
@@ -144,7 +143,12 @@ START_EW_MS=$(startup EdgeWarden.exe)
 START_MIN_MS=$(startup edgewarden_minimal_dialog.exe)
 [ -n "$START_EW_MS" ] && [ -n "$START_MIN_MS" ] || fail "start-up probe failed; see $OUT/startup.txt"
 
-log "idle cost over $IDLE_SECONDS s, then memory after a soak of $SOAK_EVENTS mouse events"
+log "idle cost over $IDLE_SECONDS s on two monitors, then memory after a soak of $SOAK_EVENTS mouse events"
+# The rest runs on a desktop of two monitors, where the bar table is largest.
+wineserver -k >/dev/null 2>&1
+wineserver -w >/dev/null 2>&1
+start_two_monitors || fail "no desktop of two monitors"
+MONITORS=$(xdpyinfo -ext XINERAMA | awk '/head #/ { n++ } END { print n + 0 }')
 start_background "$X64/EdgeWarden.exe" -hide
 EW_PID=$LAST_PID
 start_background "$X64/edgewarden_minimal_timer.exe"
@@ -208,7 +212,8 @@ EOF
 HOOK_RATIO=$(calc '%.2f' 'f / p' f="$FAR_US" p="$PT_US")
 BUMP_RATIO=$(calc '%.2f' 'b / p' b="$BUMPING_US" p="$PT_US")
 HOOK_DIFF=$(calc '%.1f' 'f - p' f="$FAR_US" p="$PT_US")
-OWN_WINE_US=$(calc '%.1f' 'd - g - n' d="$DIRECT_US" g="$GSM2_US" n="$NEXT_US")
+HOOK_OK=$(yes_no "$HOOK_RATIO <= 1.2")
+OWN_WINE_US=$(calc '%.1f' 'd - n' d="$DIRECT_US" n="$NEXT_US")
 # Medians of separate series: a remainder under a microsecond is no measurement.
 if [ "$(yes_no "$OWN_WINE_US < 1")" = yes ]; then
     OWN_LEFT="nothing measurable (the remainder is $OWN_WINE_US µs)"
@@ -219,6 +224,8 @@ FAR_OK=$(yes_no "$FAR_NS < 20")
 STRIP_OK=$(yes_no "$STRIP_NS < 100")
 IDLE_RATIO=$(calc '%.2f' 'm > 0 ? e / m : 0' e="$EW_CPU" m="$MIN_CPU")
 IDLE_OK=$(yes_no "$EW_CPU <= 1.10 * $MIN_CPU")
+IDLE_SHARE=$(calc '%.3f' 'e / (t * 10)' e="$EW_CPU" t="$IDLE_SECONDS")
+IDLE_SHARE_OK=$(yes_no "$IDLE_SHARE < 0.5")
 PRIV0_DIFF=$((EW_PRIV0 - MIN_PRIV0))
 PRIV1_DIFF=$((EW_PRIV1 - MIN_PRIV1))
 PRIV0_OK=$(yes_no "$PRIV0_DIFF <= 1024")
@@ -237,15 +244,16 @@ signed_mib() { calc '%+.2f' 'k / 1024' k="$1"; }
 TABLE=$(cat <<EOF
 | Measure | EdgeWarden | Baseline beside it | Ratio or difference | Target | Met |
 |---|---|---|---|---|---|
-| Decision per event natively, far from every edge | $FAR_NS ns | | | < 20 ns | $FAR_OK |
-| Decision per event natively, on a hidden strip | $STRIP_NS ns | | | < 100 ns | $STRIP_OK |
+| Decision per event natively, three monitors, far from every edge | $FAR_NS ns | | | < 20 ns | $FAR_OK |
+| Decision per event natively, three monitors, on a hidden strip | $STRIP_NS ns | | | < 100 ns | $STRIP_OK |
 | Decision per event natively, bumping | $BUMP_NS ns | | | | |
 | Idle tick decision natively | $TICK_NS ns | | | | |
 | Hide point clear of bars natively | $HIDEPOINT_NS ns | | | | |
-| Mouse event under Wine, far from the edges (median) | $FAR_US µs | $PT_US µs, pass-through hook | ${HOOK_RATIO}x | | |
+| Mouse event under Wine, far from the edges (median) | $FAR_US µs | $PT_US µs, pass-through hook | ${HOOK_RATIO}x | ≤ 1.2x | $HOOK_OK |
 | Mouse event under Wine, bumping (median) | $BUMPING_US µs | $PT_US µs, pass-through hook | ${BUMP_RATIO}x | | |
 | Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
-| CPU time over $IDLE_SECONDS s idle in the background | $EW_CPU ms | $MIN_CPU ms, one-second timer | ${IDLE_RATIO}x | ≤ 1.10x | $IDLE_OK |
+| CPU time over $IDLE_SECONDS s idle in the background, $MONITORS monitors | $EW_CPU ms | $MIN_CPU ms, one-second timer | ${IDLE_RATIO}x | ≤ 1.10x | $IDLE_OK |
+| Share of one CPU, idle in the background, $MONITORS monitors | $IDLE_SHARE % | | | < 0.5 % | $IDLE_SHARE_OK |
 | Private memory after start | $(mib "$EW_PRIV0") MiB | $(mib "$MIN_PRIV0") MiB, one-second timer | $(signed_mib "$PRIV0_DIFF") MiB | ≤ +1 MiB | $PRIV0_OK |
 | Private memory after the soak | $(mib "$EW_PRIV1") MiB | $(mib "$MIN_PRIV1") MiB, one-second timer | $(signed_mib "$PRIV1_DIFF") MiB | ≤ +1 MiB | $PRIV1_OK |
 | Working set after start | $(mib "$EW_RSS0") MiB | $(mib "$MIN_RSS0") MiB, one-second timer | $(signed_mib $((EW_RSS0 - MIN_RSS0))) MiB | | |
@@ -305,9 +313,11 @@ $TABLE
 
 **Decision per event** (\`bench/bump_bench.cpp\`, \`bench/idle_bench.cpp\`): the pure rules
 that the hook and the timer apply, with the bar rectangles handed in, so that no
-platform call is timed; median of five repetitions. Far from every edge the hook
-makes four prefilter tests; on a strip after the push got through it judges the
-bar's rectangle; bumping, it sets the cursor back on every event.
+platform call is timed; median of five repetitions. The desktop has three
+monitors of different sizes and places, with hidden bars on the primary's four
+edges. Far from every edge the hook makes twelve prefilter tests; on a strip after
+the push got through it judges the bar's rectangle; bumping, it sets the cursor
+back on every event.
 
 **Mouse event under Wine** (\`bench/wine_hook_ratio.cpp\`): $HOOK_ROUNDS rounds, each
 $HOOK_EVENTS relative moves through SendInput with a pass-through low-level hook in a
@@ -320,7 +330,8 @@ medians of single rounds spread from $PT_MIN_US to $PT_MAX_US µs with the pass-
 hook and from $FAR_MIN_US to $FAR_MAX_US µs with EdgeWarden far from the edges: that
 spread is the noise of this measurement on this machine.
 
-**Idle**: \`EdgeWarden.exe -hide\` with its default settings (the pointer is hidden
+**Idle**: on a desktop of $MONITORS monitors (Xephyr's Xinerama heads inside the Xvfb),
+\`EdgeWarden.exe -hide\` with its default settings (the pointer is hidden
 after 20 quiet seconds), \`bench/minimal_timer.cpp\` (a hidden window with a
 one-second timer that does nothing) and \`bench/skeleton.cpp\` (see below) run side by
 side; after 5 s to settle, the CPU time of each Linux process is read from
@@ -356,38 +367,20 @@ through, released with a redraw) and expects none; this run executed it.
 
 ## Where the time goes under Wine
 
-EdgeWarden reads the screen size afresh on every mouse event: two GetSystemMetrics
-calls. Under this Wine on Xvfb each call sends requests to the Wine server, and the two cost
-$GSM2_US µs per event (median, measured in the bench process with EdgeWarden's manifest).
-That cost belongs to this Wine on Xvfb; it was not measured on Windows. Each
-request waits for the Wine server's process to be scheduled, so on a busy machine
-this figure grows with the load; of all the figures it moves most between runs.
+The hook asks the system nothing far from the edges: the monitors and bars come
+from the table that the one-second tick builds.
 
 - Called directly, without the system's delivery, EdgeWarden's hook procedure
-  takes $DIRECT_US µs per event: the two GetSystemMetrics calls ($GSM2_US µs),
-  CallNextHookEx ($NEXT_US µs) and $OWN_LEFT for EdgeWarden's own work, which
-  natively is the decision, $FAR_NS ns far from the edges.
-EOF
-    if [ "$(yes_no "$HOOK_DIFF <= $GSM2_US")" = yes ]; then
-        cat <<EOF
+  takes $DIRECT_US µs per event: CallNextHookEx ($NEXT_US µs) and $OWN_LEFT for
+  EdgeWarden's own work, which natively is the decision, $FAR_NS ns far from the edges.
 - Through the system's hook chain, an event with EdgeWarden's hook costs $HOOK_DIFF µs
-  more than with a pass-through hook (medians). The two GetSystemMetrics calls
-  alone ($GSM2_US µs) are as much as that or more: the difference lies within the
-  noise of this measurement, and EdgeWarden's own work cannot be seen in it.
+  more than with a pass-through hook (medians), against the spread of the rounds'
+  medians named above.
 EOF
-    else
-        cat <<EOF
-- Through the system's hook chain, an event with EdgeWarden's hook costs $HOOK_DIFF µs
-  more than with a pass-through hook (medians). The two GetSystemMetrics calls
-  are $GSM2_US µs of that ($(calc '%.0f' '100 * g / d' g="$GSM2_US" d="$HOOK_DIFF") %); the rest,
-  $(calc '%.1f' 'd - g' g="$GSM2_US" d="$HOOK_DIFF") µs, lies in the system's delivery to another
-  process and the noise named above, since the direct call leaves
-  $OWN_LEFT for EdgeWarden's own work.
-EOF
-    fi
 
     if missed "$IDLE_OK" || missed "$PRIV_OK" || missed "$START_OK" || missed "$FAR_OK" \
-        || missed "$STRIP_OK" || missed "$SIZE_OK" || missed "$ALLOC_OK"; then
+        || missed "$STRIP_OK" || missed "$SIZE_OK" || missed "$ALLOC_OK" || missed "$HOOK_OK" \
+        || missed "$IDLE_SHARE_OK"; then
         echo
         echo "## Targets missed, and what sets the cost"
     fi
@@ -396,7 +389,8 @@ EOF
 
 **Idle CPU** (${IDLE_RATIO}x the minimal timer). Once a second, while the engine is
 active, EdgeWarden refreshes its table of auto-hide bars with four SHAppBarMessage
-calls; that is how it notices bars that come, go or move. Under Wine each call creates a file mapping and sends a message to
+calls per monitor, and four more for the primary when the shell leaves it to the
+plain query; that is how it notices bars that come, go or move. Under Wine each call creates a file mapping and sends a message to
 explorer.exe, which duplicates the handle back and answers through it. The
 skeleton (\`bench/skeleton.cpp\`), which does exactly these four calls each second
 and nothing of EdgeWarden's own work, used $SKEL_CPU ms over the same $IDLE_SECONDS s,
@@ -406,6 +400,23 @@ once included, is the difference to the skeleton:
 $(calc '%+.1f' 'e - s' e="$EW_CPU" s="$SKEL_CPU") ms over $IDLE_SECONDS s. In the same time explorer.exe,
 which answers these calls for EdgeWarden and the skeleton, used $EXPLORER_CPU ms. In absolute terms
 EdgeWarden used $(calc '%.3f' 'e / (t * 10)' e="$EW_CPU" t="$IDLE_SECONDS") % of one CPU.
+EOF
+    fi
+    if missed "$HOOK_OK"; then
+        cat <<EOF
+
+**Mouse event under Wine** (${HOOK_RATIO}x a pass-through hook). Far from the edges
+the hook reads the table and calls CallNextHookEx, nothing else; compare the
+difference, $HOOK_DIFF µs, with the spread of the rounds' medians above and with the
+load average: on a busy machine the delivery to a second hooked process varies
+more than EdgeWarden's own work costs.
+EOF
+    fi
+    if missed "$IDLE_SHARE_OK"; then
+        cat <<EOF
+
+**Share of one CPU** ($IDLE_SHARE %): see the idle CPU above; the refresh's shell
+queries set it, and explorer.exe answers them.
 EOF
     fi
     if missed "$PRIV_OK"; then
@@ -433,10 +444,8 @@ EOF
 
 **Start-up** (${START_RATIO}x the one-dialog program). Before the dialog, EdgeWarden
 loads and saves its settings, creates its window, starts the engine thread and
-waits for that thread's window by looking and, if it is not there yet, sleeping
-100 ms and looking again. A thread just started has rarely
-made its window by the first look, so a start usually sleeps once. It also loads
-the libraries named above (the one-dialog program needs only user32) and
+waits until that thread signals that its window exists, then raises the
+priorities. It also loads the libraries named above (the one-dialog program needs only user32) and
 builds a dialog of $(grep -c '^ *CONTROL' "$ROOT/src/res/edgewarden.rc") controls with common controls and visual
 styles (the one-dialog program has two).
 EOF

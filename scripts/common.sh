@@ -9,7 +9,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev googletest
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb x11-utils"
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb xserver-xephyr x11-utils"
 
 log() { printf '== %s\n' "$*"; }
 
@@ -53,18 +53,25 @@ ensure_prefix() {
         "$WINE64" wineboot -i >/dev/null 2>&1
         wineserver -w
     fi
-    # Set on every run, so that a prefix made before a setting was added gets it too.
+    # Checked on every run, so that a prefix made before a setting was added gets
+    # it too; the Wine server is let go afterwards, so that its next processes
+    # start with the settings.
     # - Without a window manager, Wine waits for one on every unmap of a managed
     #   window (about 2 s per pop-up); unmanaged windows skip that wait.
+    # - Monitors from Xinerama, so that a display of two heads shows two monitors.
     # - No crash debugger, in the 64- and 32-bit views: Wine's default one waits
     #   on a dialog nobody answers and keeps the crashed program, and the run,
     #   alive. With an empty command and automatic start, none can start, and a
     #   crash ends the program at once with its exception code.
-    cat >"$BUILD/test-prefix.reg" <<'REG'
+    if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" \
+        || ! grep -q '^"UseXRandR"="N"' "$WINEPREFIX/user.reg" \
+        || [ "$(grep -c '^"Debugger"=""$' "$WINEPREFIX/system.reg")" -lt 2 ]; then
+        cat >"$BUILD/test-prefix.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
+"UseXRandR"="N"
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
 "Debugger"=""
@@ -74,30 +81,55 @@ REGEDIT4
 "Debugger"=""
 "Auto"="1"
 REG
-    "$WINE64" reg import "$(winepath -w "$BUILD/test-prefix.reg" 2>/dev/null)" >/dev/null 2>&1
+        "$WINE64" reg import "$(winepath -w "$BUILD/test-prefix.reg" 2>/dev/null)" >/dev/null 2>&1
+        wineserver -w
+    fi
+}
+
+free_display() {
+    local n=$1
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    echo "$n"
+}
+
+wait_for_display() {
+    for _ in $(seq 50); do
+        DISPLAY=$1 xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "no X server came up on $1" >&2
+    return 1
 }
 
 XVFB_PID=
 start_xvfb() { # starts a private Xvfb on a free display
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    local n
+    n=$(free_display 90)
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
-    for _ in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "Xvfb did not start on $DISPLAY" >&2
-    return 1
+    wait_for_display "$DISPLAY"
+}
+
+XEPHYR_PID=
+start_two_monitors() { # two 1024x768 monitors side by side: Xephyr's Xinerama heads inside the Xvfb
+    local n
+    n=$(free_display $((${DISPLAY#:} + 1)))
+    DISPLAY=$DISPLAY Xephyr ":$n" +xinerama -screen 1024x768+0+0 -screen 1024x768+1100+0 \
+        -nolisten tcp -ac >/dev/null 2>&1 &
+    XEPHYR_PID=$!
+    wait_for_display ":$n" && export DISPLAY=":$n"
 }
 
 stop_wine_and_xvfb() {
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" >/dev/null 2>&1
-        wait "$XVFB_PID" 2>/dev/null
-        XVFB_PID=
-    fi
+    local pid
+    for pid in "$XEPHYR_PID" "$XVFB_PID"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" >/dev/null 2>&1
+        wait "$pid" 2>/dev/null
+    done
+    XEPHYR_PID=
+    XVFB_PID=
 }

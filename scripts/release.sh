@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages
 build_windows
 
-SYSTEM_DLLS='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMDLG32|COMCTL32|msvcrt)\.dll$'
+SYSTEM_DLLS='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMDLG32|COMCTL32|OLE32|msvcrt)\.dll$'
 OUT="$BUILD/release"
 rm -rf "$OUT" && mkdir -p "$OUT/EdgeWarden/x64" "$OUT/EdgeWarden/x86"
 for arch in x86_64:x64 i686:x86; do

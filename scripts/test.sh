@@ -31,14 +31,20 @@ all_layers() {
     run_layer fuzz 300 "$ROOT/scripts/fuzz.sh" 60
     run_layer win32-x86_64 600 "$WINE64" "$BUILD/x86_64/edgewarden_win_tests.exe"
     run_layer win32-i686 600 "$WINE32" "$BUILD/i686/edgewarden_win_tests.exe"
-    run_layer blackbox-x86_64 900 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe"
+    run_layer blackbox-x86_64 900 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
+        --gtest_filter='-TwoMonitors.*'
     EDGEWARDEN_EXE="$I686_EXE" \
         run_layer blackbox-i686 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
         --gtest_filter='BlackBox.FirstStart*:BlackBox.SecondHidden*:Bump.BumpHolds*:Hide.MoveToCorner*:Harness.*'
+    # The same harness on a desktop of two monitors.
+    DISPLAY="$TWO_MONITORS" \
+        run_layer blackbox-two-monitors 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
+        --gtest_filter='TwoMonitors.*'
 }
 
 LISTING=1
 I686_EXE=
+TWO_MONITORS=
 KNOWN=()
 FAILED_LAYERS=0
 SUMMARY_LINE='^[a-z0-9_-]+: [0-9]+ passed, [0-9]+ failed$'
@@ -142,6 +148,10 @@ LAYER_PID=
 trap stop_wine_and_xvfb EXIT
 trap 'echo "interrupted" >&2; [ -z "$LAYER_PID" ] || kill "$LAYER_PID" 2>/dev/null; exit 130' INT TERM
 start_xvfb || exit 1
+SCREEN=$DISPLAY
+start_two_monitors || exit 1
+TWO_MONITORS=$DISPLAY
+export DISPLAY=$SCREEN
 ensure_prefix
 I686_EXE=$(winepath -w "$BUILD/i686/EdgeWarden.exe" 2>/dev/null)
 

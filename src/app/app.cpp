@@ -17,3 +17,18 @@ BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM)
         PostMessageA(window, ActivateMessage, 0, 0);
     return TRUE;
 }
+
+bool CreateMainWindow()
+{
+    MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                 AppInstance, nullptr);
+    if (MainWindow == nullptr) {
+        MessageBoxA(nullptr, "Can't create main window", "EdgeWarden", MB_TOPMOST | MB_ICONERROR);
+        return false;
+    }
+    SendMessageA(MainWindow, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
+    SendMessageA(MainWindow, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_BIG))));
+    return true;
+}

@@ -3,6 +3,7 @@
 #include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
+#include "taskbar/autohide_bars.h"
 #include "ui/settings_dialog.h"
 
 #include <commctrl.h>
@@ -48,20 +49,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
     ActivateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
     HANDLE mutex = CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex");
     if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (!startHidden)
+        if (!startHidden) {
+            // The dialog that comes back may then take the keyboard from this start.
+            AllowSetForegroundWindow(ASFW_ANY);
             EnumWindows(FindRunningInstanceProc, 0);
+        }
         return 0;
     }
 
     ExchangeSettings(Load);
     ExchangeSettings(Save);
 
-    MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                 AppInstance, nullptr);
-    SendMessageA(MainWindow, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
-    SendMessageA(MainWindow, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_BIG))));
+    if (!CreateMainWindow())
+        return 1;
+    WatchDisplayChanges(MainWindow);
 
     // The dialog's trackbars need their class before the first dialog is made.
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};

@@ -1,11 +1,16 @@
 #include "app/server.h"
 
 #include "app/app.h"
+#include "app/hook_watchdog.h"
+#include "app/priority_rules.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/mouse_hook.h"
 
+static_assert(REALTIME_CLASS == REALTIME_PRIORITY_CLASS, "the platform's real-time class");
+
+DWORD serverWindowWaitMs = 5000;
 HANDLE ServerThread = nullptr;
 std::atomic<HWND> ServerWindow{nullptr};
 std::atomic<HHOOK> MouseHook{nullptr};
@@ -17,28 +22,41 @@ const char kPrioWarning[] =
     "Sometimes your mouse won't move as smooth as possible.\n"
     "Do you wan't to see this warning again?";
 
-void PostHookControl(LPARAM request)
+// Set by a new server thread once its window exists. Made before the first
+// thread and never closed.
+HANDLE serverReady = nullptr;
+// Set by the main thread when it stopped waiting for a thread's window: that
+// thread ends itself once it has one, so there is never a second thread.
+std::atomic<uint8_t> serverAbandoned{0};
+
+void PostHookControl(UINT message, LPARAM request)
 {
     // Without a window PostMessageA would queue the request on the calling thread.
     HWND window = ServerWindow.load();
     if (window != nullptr)
-        PostMessageA(window, WMU_HOOKCONTROL, 0, request);
+        PostMessageA(window, message, 0, request);
 }
 
 // Real-time class for the process, time-critical for the hook's thread and idle
 // for the main thread; the warning flag's new value follows from the outcome.
-void RaisePriorities()
+void RaisePriorities(HWND owner)
 {
-    bool newWarn;
-    if (SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS)
-        && SetThreadPriority(ServerThread, THREAD_PRIORITY_TIME_CRITICAL)) {
+    HANDLE process = GetCurrentProcess();
+    const bool classSet = SetPriorityClass(process, REALTIME_PRIORITY_CLASS) != FALSE;
+    const bool threadRaised =
+        classSet && SetThreadPriority(ServerThread, THREAD_PRIORITY_TIME_CRITICAL) != FALSE;
+    bool newWarn = true;
+    switch (JudgePriorities(classSet, GetPriorityClass(process), threadRaised,
+                            settings.prioWarn.load() != 0)) {
+    case PriorityOutcome::Raised:
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
-        newWarn = true;
-    } else {
-        if (!settings.prioWarn.load())
-            return;
-        newWarn = MessageBoxA(nullptr, kPrioWarning, "EdgeWarden",
+        break;
+    case PriorityOutcome::Warn:
+        newWarn = MessageBoxA(owner, kPrioWarning, "EdgeWarden",
                               MB_TOPMOST | MB_ICONINFORMATION | MB_YESNO) != IDNO;
+        break;
+    case PriorityOutcome::Quiet:
+        return;
     }
     if (newWarn != (settings.prioWarn.load() != 0)) {
         settings.prioWarn.store(newWarn ? 1 : 0);
@@ -46,48 +64,62 @@ void RaisePriorities()
     }
 }
 
-bool StartServerThread()
+// Waits for the new thread's window, or for the thread's end when it could not
+// make one. A thread that publishes its window just as the wait runs out may
+// have looked at the flag before it was set; then its own answer decides.
+bool WaitForServerWindow()
 {
-    DWORD threadId = 0;
-    ServerThread = CreateThread(nullptr, 0, ServerThreadProc, nullptr, 0, &threadId);
-    if (ServerThread != nullptr && WaitForServerWindow(SERVER_WINDOW_WAIT_MS)) {
-        RaisePriorities();
+    HANDLE waits[2] = {serverReady, ServerThread};
+    if (WaitForMultipleObjects(2, waits, FALSE, serverWindowWaitMs) == WAIT_OBJECT_0)
         return true;
-    }
-    // A thread that never made its window is given up; the next activation starts
-    // a new one.
-    if (ServerThread != nullptr) {
+    serverAbandoned.store(1);
+    if (ServerWindow.load() == nullptr
+        || WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+        return false;
+    serverAbandoned.store(0);
+    return true;
+}
+
+bool StartServerThread(HWND owner)
+{
+    // A thread given up earlier must have ended before another one starts.
+    if (ServerThread != nullptr && WaitForSingleObject(ServerThread, 0) == WAIT_OBJECT_0) {
         CloseHandle(ServerThread);
         ServerThread = nullptr;
     }
-    MessageBoxA(nullptr, "Can't start server thread", "EdgeWarden", MB_TOPMOST | MB_ICONERROR);
+    if (serverReady == nullptr)
+        serverReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (ServerThread == nullptr && serverReady != nullptr) {
+        ResetEvent(serverReady);
+        serverAbandoned.store(0);
+        DWORD threadId = 0;
+        ServerThread = CreateThread(nullptr, 0, ServerThreadProc, nullptr, 0, &threadId);
+        if (ServerThread != nullptr && WaitForServerWindow()) {
+            RaisePriorities(owner);
+            return true;
+        }
+    }
+    MessageBoxA(owner, "Can't start server thread", "EdgeWarden", MB_TOPMOST | MB_ICONERROR);
     return false;
 }
 
 } // namespace
 
-bool WaitForServerWindow(DWORD limitMs)
-{
-    for (DWORD waited = 0; ServerWindow.load() == nullptr; waited += 100) {
-        if (waited >= limitMs)
-            return false;
-        Sleep(100);
-    }
-    return true;
-}
-
-bool SetEngineActive(bool on)
+bool SetEngineActive(bool on, HWND owner)
 {
     if (!on) {
         KillTimer(MainWindow, HIDE_TIMER_ID);
-        PostHookControl(0);
+        PostHookControl(WMU_HOOKCONTROL, 0);
+        // No hook is left to see the next move: the cursor comes back now.
+        RequestUnhide();
         return true;
     }
-    if (ServerThread == nullptr && !StartServerThread())
+    if ((ServerThread == nullptr || serverAbandoned.load() != 0) && !StartServerThread(owner))
         return false;
     RefreshAutoHideBars();
+    ForgetHookSample();
     SetTimer(MainWindow, HIDE_TIMER_ID, HIDE_TIMER_PERIOD, HideTimerProc);
-    PostHookControl(1);
+    PostHookControl(WMU_HOOKCONTROL, 1);
     return true;
 }
 
@@ -100,13 +132,29 @@ DWORD WINAPI ServerThreadProc(LPVOID)
     if (window == nullptr)
         return static_cast<DWORD>(-1);
     ServerWindow.store(window);
+    if (serverAbandoned.load() != 0) {
+        ServerWindow.store(nullptr);
+        DestroyWindow(window);
+        return static_cast<DWORD>(-1);
+    }
+    SetEvent(serverReady);
 
+    bool hookWanted = false;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == WMU_HOOKCONTROL) {
             if (msg.lParam == -1)
                 break;
-            SetMouseHook(msg.lParam != 0);
+            hookWanted = msg.lParam != 0;
+            SetMouseHook(hookWanted);
+            continue;
+        }
+        if (msg.message == WMU_HOOKRENEW) {
+            // The old handle may be stale: unhooking it can fail, the new hook counts.
+            if (hookWanted) {
+                SetMouseHook(false);
+                SetMouseHook(true);
+            }
             continue;
         }
         TranslateMessage(&msg);
@@ -115,6 +163,8 @@ DWORD WINAPI ServerThreadProc(LPVOID)
 
     settings.hideEnabled.store(0);
     SetMouseHook(false);
+    // Without the hook no move would ever show a hidden cursor again.
+    RequestUnhide();
     DestroyWindow(window);
     ServerWindow.store(nullptr);
     return 0;
@@ -137,9 +187,14 @@ bool SetMouseHook(bool install)
     return ok != FALSE;
 }
 
+void RenewMouseHook()
+{
+    PostHookControl(WMU_HOOKRENEW, 0);
+}
+
 void StopServerThread()
 {
-    PostHookControl(-1);
-    while (ServerWindow.load() != nullptr)
-        Sleep(100);
+    PostHookControl(WMU_HOOKCONTROL, -1);
+    if (ServerThread != nullptr && serverAbandoned.load() == 0)
+        WaitForSingleObject(ServerThread, serverWindowWaitMs);
 }

@@ -8,15 +8,18 @@
 constexpr UINT_PTR HIDE_TIMER_ID = 1;
 constexpr UINT HIDE_TIMER_PERIOD = 1000;
 
-// How long SetEngineActive waits for the server thread's window before it gives up.
-constexpr DWORD SERVER_WINDOW_WAIT_MS = 5000;
+// How long the main thread waits for a new server thread's window before it
+// gives the thread up, and for the thread's end when the program ends.
+extern DWORD serverWindowWaitMs;
 
 extern HANDLE ServerThread;                  // main thread only
 extern std::atomic<HWND> ServerWindow;       // written by the server thread only
 extern std::atomic<HHOOK> MouseHook;         // written by the server thread only
 
-bool SetEngineActive(bool on);
+// Boxes that the switch raises belong to `owner` (null: no owner).
+bool SetEngineActive(bool on, HWND owner = nullptr);
 DWORD WINAPI ServerThreadProc(LPVOID);
 bool SetMouseHook(bool install);
+// Asks the server thread to replace the hook, which the system may have removed.
+void RenewMouseHook();
 void StopServerThread();
-bool WaitForServerWindow(DWORD limitMs);

@@ -1,6 +1,7 @@
 #include "hide/hide.h"
 
 #include "app/app.h"
+#include "app/hook_watchdog.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/tooltips.h"
@@ -44,8 +45,11 @@ void HideCursorNow()
         }
         SetTopmostVisible(window, true);
     }
-    if (traits.movesCursor)
+    // A mouse event during the work above has ended the hide: no late jump.
+    if (traits.movesCursor && isHidden.load() != 0) {
         SetCursorPos(point.x, point.y);
+        NoteOwnCursorMove(point);
+    }
 }
 
 } // namespace
@@ -73,6 +77,7 @@ BOOL GetHidePoint(POINT* point)
 
 void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
+    WatchMouseHook();
     RefreshAutoHideBars();
     RaiseTooltipsAboveTaskBars();
 

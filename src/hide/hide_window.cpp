@@ -6,7 +6,9 @@ ATOM hideClassAtom = 0;
 
 namespace {
 
-constexpr DWORD HIDE_WINDOW_EX_STYLE = WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST | WS_EX_TRANSPARENT;
+// Never activated: a click on it must not take the focus from the user's program.
+constexpr DWORD HIDE_WINDOW_EX_STYLE =
+    WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE;
 constexpr UINT SWP_COMMON = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE
                             | SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING
                             | SWP_DEFERERASE;
@@ -25,6 +27,12 @@ HWND FindParent(HideWindowKind kind, POINT* point)
         return nullptr;
     *point = client;
     return under;
+}
+
+HWND MakeHideWindow(DWORD style, POINT point, HWND parentOrOwner)
+{
+    return CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "", style, point.x,
+                           point.y, 1, 1, parentOrOwner, nullptr, AppInstance, nullptr);
 }
 
 } // namespace
@@ -46,10 +54,13 @@ ATOM RegisterHideClass()
 HWND CreateHideWindow(HideWindowKind kind, POINT screenPoint)
 {
     POINT point = screenPoint;
-    HWND parent = FindParent(kind, &point);
-    return CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "",
-                           parent != nullptr ? WS_CHILD : WS_POPUP, point.x, point.y, 1, 1,
-                           parent != nullptr ? parent : MainWindow, nullptr, AppInstance, nullptr);
+    if (HWND parent = FindParent(kind, &point)) {
+        HWND child = MakeHideWindow(WS_CHILD, point, parent);
+        if (child != nullptr)
+            return child;
+    }
+    // No window to become part of, or one that refused a child: the pop-up.
+    return MakeHideWindow(WS_POPUP, screenPoint, MainWindow);
 }
 
 BOOL SetTopmostVisible(HWND window, bool show)
@@ -76,6 +87,8 @@ LRESULT CALLBACK HideWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HideWindow.store(nullptr);
         DestroyWindow(window);
         return 1;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
     case WM_CREATE: {
         LRESULT result = DefWindowProcA(window, message, wParam, lParam);
         ShowCursor(FALSE);

@@ -46,9 +46,10 @@ bool RegistryKey::ExchangeDword(ExchangeMode mode, const char* name, DWORD* targ
                               sizeof(DWORD)) == ERROR_SUCCESS;
     DWORD type = 0;
     DWORD size = sizeof(DWORD);
+    // A REG_DWORD of fewer than four bytes would fill only the low bytes.
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(target), &size)
             == ERROR_SUCCESS
-        && type == REG_DWORD)
+        && type == REG_DWORD && size == sizeof(DWORD))
         return true;
     *target = def;
     return false;

@@ -1,14 +1,37 @@
-// The shell's auto-hide bars, one per screen edge, refreshed once a second.
+// The shell's auto-hide bars on every monitor, refreshed once a second, and the
+// monitors themselves, as one table that the hook reads without a lock.
 #pragma once
+
+#include "taskbar/desktop_rules.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <atomic>
+#include <cstdint>
 
-// Indexed by ABE_LEFT, ABE_TOP, ABE_RIGHT, ABE_BOTTOM; written on the main thread,
-// read by the hook. A reader may see entries of two refreshes.
+struct DesktopBars {
+    bump::Desktop desktop;
+    // Indexed like the monitors, then by ABE_LEFT .. ABE_BOTTOM; null where an
+    // edge has no bar.
+    HWND bars[bump::MAX_MONITORS][4];
+    // Changes whenever the monitors change, so bumps in progress can be dropped.
+    uint32_t layout;
+};
+
+// Written on the main thread by RefreshAutoHideBars, read by the hook.
+extern desktop::Exchange<DesktopBars> desktopBars;
+
+// The primary monitor's bars, indexed by ABE_LEFT .. ABE_BOTTOM: the hiding
+// corner keeps clear of them.
 extern std::atomic<HWND> AutoHideBars[4];
 
+// Asks the shell for the bars of every monitor, notes which monitors a
+// full-screen program covers, and publishes the new table. Main thread only.
 void RefreshAutoHideBars();
+// The bars of all monitors; an edge counts once per monitor. Main thread only.
 int CountAutoHideBars();
+bool IsAutoHideBar(HWND window);
+// Refreshes the table as soon as `window` (a top-level window of the main
+// thread) hears that the monitors or the work area changed.
+void WatchDisplayChanges(HWND window);

@@ -35,9 +35,15 @@ struct Rect {
     int32_t bottom;
 };
 
-struct Screen {
-    int32_t cx;
-    int32_t cy;
+// The most monitors the desktop is judged by; more are not protected.
+constexpr int MAX_MONITORS = 16;
+
+// The monitors as one event sees them: rectangles in desktop coordinates (the
+// primary first) and whether a full-screen program pauses protection there.
+struct Desktop {
+    int32_t count;
+    Rect monitors[MAX_MONITORS];
+    bool paused[MAX_MONITORS];
 };
 
 // Per-edge progress of a bump; a zero distance means no bump on that edge.
@@ -101,23 +107,67 @@ inline Rect MakeRect(int64_t left, int64_t top, int64_t right, int64_t bottom)
 
 } // namespace detail
 
-// Positions near the edge pass; every other position needs no look at the bar
-// unless a bump is in progress there.
-inline bool PassesPrefilter(Edge edge, Point p, Screen screen)
+inline bool Contains(Rect r, Point p)
 {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// Whether the position lies within the monitor along the edge: a strip belongs
+// to its own monitor only.
+inline bool AlongEdge(Edge edge, Point p, Rect monitor)
+{
+    if (edge == EDGE_LEFT || edge == EDGE_RIGHT)
+        return p.y >= monitor.top && p.y < monitor.bottom;
+    return p.x >= monitor.left && p.x < monitor.right;
+}
+
+// Positions near the monitor's edge pass; every other position needs no look at
+// the bar unless a bump is in progress there.
+inline bool PassesPrefilter(Edge edge, Point p, Rect monitor)
+{
+    if (!AlongEdge(edge, p, monitor))
+        return false;
     switch (edge) {
     case EDGE_LEFT:
-        return p.x <= HIDDEN_LIMIT_X;
+        return int64_t{p.x} <= int64_t{monitor.left} + HIDDEN_LIMIT_X;
     case EDGE_TOP:
-        return p.y <= HIDDEN_LIMIT_Y;
+        return int64_t{p.y} <= int64_t{monitor.top} + HIDDEN_LIMIT_Y;
     case EDGE_RIGHT:
-        return int64_t{p.x} >= int64_t{screen.cx} - HIDDEN_LIMIT_X;
+        return int64_t{p.x} >= int64_t{monitor.right} - HIDDEN_LIMIT_X;
     default:
-        return int64_t{p.y} >= int64_t{screen.cy} - HIDDEN_LIMIT_Y;
+        return int64_t{p.y} >= int64_t{monitor.bottom} - HIDDEN_LIMIT_Y;
     }
 }
 
-inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
+// Whether another monitor goes on past the edge at the position: the pixel just
+// beyond the edge lies on it. There the edge is no edge of the desktop.
+inline bool DesktopContinues(Edge edge, Point p, const Desktop& desktop, int self)
+{
+    const Rect m = desktop.monitors[self];
+    Point beyond = p;
+    switch (edge) {
+    case EDGE_LEFT:
+        beyond.x = detail::Saturate(int64_t{m.left} - 1);
+        break;
+    case EDGE_TOP:
+        beyond.y = detail::Saturate(int64_t{m.top} - 1);
+        break;
+    case EDGE_RIGHT:
+        beyond.x = m.right;
+        break;
+    default:
+        beyond.y = m.bottom;
+        break;
+    }
+    const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
+    for (int i = 0; i < count; ++i) {
+        if (i != self && Contains(desktop.monitors[i], beyond))
+            return true;
+    }
+    return false;
+}
+
+inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
 {
     using detail::MakeRect;
     using detail::Saturate;
@@ -128,7 +178,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
     EdgeGeometry g = {};
     switch (edge) {
     case EDGE_LEFT:
-        g.hidden = r.right < HIDDEN_LIMIT_X;
+        g.hidden = int64_t{r.right} - monitor.left < HIDDEN_LIMIT_X;
         g.inStrip = x < r.right;
         g.depth = Saturate(r.right - x);
         g.setBack = {r.right, p.y};
@@ -138,7 +188,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
         g.edgeFlags = FLAG_RIGHT;
         break;
     case EDGE_TOP:
-        g.hidden = r.bottom < HIDDEN_LIMIT_Y;
+        g.hidden = int64_t{r.bottom} - monitor.top < HIDDEN_LIMIT_Y;
         g.inStrip = y < r.bottom;
         g.depth = Saturate(r.bottom - y);
         g.setBack = {p.x, r.bottom};
@@ -148,7 +198,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
         g.edgeFlags = FLAG_TOP;
         break;
     case EDGE_RIGHT:
-        g.hidden = int64_t{screen.cx} - r.left < HIDDEN_LIMIT_X;
+        g.hidden = int64_t{monitor.right} - r.left < HIDDEN_LIMIT_X;
         g.inStrip = x >= r.left;
         g.depth = Saturate(x - r.left + 1);
         g.setBack = {Saturate(int64_t{r.left} - 1), p.y};
@@ -158,7 +208,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
         g.edgeFlags = FLAG_LEFT;
         break;
     default:
-        g.hidden = int64_t{screen.cy} - r.top < HIDDEN_LIMIT_Y;
+        g.hidden = int64_t{monitor.bottom} - r.top < HIDDEN_LIMIT_Y;
         g.inStrip = y >= r.top;
         g.depth = Saturate(y - r.top + 1);
         g.setBack = {p.x, Saturate(int64_t{r.top} - 1)};
@@ -168,6 +218,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Screen screen)
         g.edgeFlags = FLAG_BOTTOM;
         break;
     }
+    g.inStrip = g.inStrip && AlongEdge(edge, p, monitor);
     return g;
 }
 
@@ -187,24 +238,55 @@ inline int32_t AddDepth(int32_t pushed, int32_t depth)
 }
 
 // Whether the edge needs its bar's rectangle for this event. Cheap enough for
-// every event: far from the edges it touches no window.
-inline bool WantsBar(Edge edge, const BumpState& state, Point p, Screen screen, BumpConfig config)
+// every event: far from the edges it touches no window. `onMonitor`: the
+// position lies on the edge's monitor, or on none at all.
+inline bool WantsBar(Edge edge, const BumpState& state, Point p, Rect monitor, bool onMonitor,
+                     BumpConfig config)
 {
-    if (state.pushedDistance[edge] == 0 && !PassesPrefilter(edge, p, screen))
+    if (state.pushedDistance[edge] == 0 && !(onMonitor && PassesPrefilter(edge, p, monitor)))
         return false;
     return config.bumpStrength > 0;
 }
 
+// Whether the position is near any edge of the monitor or a bump is in progress
+// there: the quick test that lets most events pass a monitor without looking at
+// its edges one by one.
+inline bool NeedsEdges(const BumpState& state, Point p, Rect monitor, bool onMonitor)
+{
+    const int32_t* pushed = state.pushedDistance;
+    if ((pushed[0] | pushed[1] | pushed[2] | pushed[3]) != 0)
+        return true;
+    return onMonitor
+           && (int64_t{p.x} <= int64_t{monitor.left} + HIDDEN_LIMIT_X
+               || int64_t{p.y} <= int64_t{monitor.top} + HIDDEN_LIMIT_Y
+               || int64_t{p.x} >= int64_t{monitor.right} - HIDDEN_LIMIT_X
+               || int64_t{p.y} >= int64_t{monitor.bottom} - HIDDEN_LIMIT_Y);
+}
+
+// The monitor that the position lies on, the first of overlapping ones; -1 when
+// it lies on none.
+inline int MonitorOf(Point p, const Desktop& desktop)
+{
+    const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
+    for (int m = 0; m < count; ++m) {
+        if (Contains(desktop.monitors[m], p))
+            return m;
+    }
+    return -1;
+}
+
 // One edge of one event, given the bar's rectangle; updates the edge's state.
-inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Screen screen, uint32_t time,
-                               BumpConfig config, BumpState& state)
+// `holds`: the position lies on the edge's monitor and no other monitor goes on
+// past the edge there, so the strip is held at that position.
+inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool holds,
+                               uint32_t time, BumpConfig config, BumpState& state)
 {
     EdgeDecision d = {EdgeAction::Nothing, p, false, {0, 0, 0, 0}, 0};
-    const EdgeGeometry g = Geometry(edge, bar, p, screen);
+    const EdgeGeometry g = Geometry(edge, bar, p, monitor);
     int32_t& pushed = state.pushedDistance[edge];
     uint32_t& startTime = state.bumpStartTime[edge];
 
-    if (g.hidden && g.inStrip) {
+    if (g.hidden && g.inStrip && holds) {
         const int32_t old = pushed;
         if (old == 0)
             startTime = time;
@@ -229,28 +311,49 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Screen screen, uint
     return d;
 }
 
-// One event: the edges in order left, top, right, bottom, each seeing the
-// position that an earlier edge set back. `barRect(edge, rect)` fills the edge's
-// bar rectangle and returns false when the edge has none; `act(edge, decision)`
-// does the platform work. Returns 1 when the event is to be swallowed.
+// One event: the monitors in order, on each the edges left, top, right, bottom,
+// each seeing the position that an earlier edge set back. A monitor's edges hold
+// only positions on that monitor (or off every monitor); a bump in progress is
+// examined wherever the position lies, so that it can end. A paused monitor is
+// skipped whole. `states` holds one BumpState per monitor. `barRect(monitor,
+// edge, rect)` fills the bar's rectangle and returns false when the edge has
+// none; `act(monitor, edge, decision)` does the platform work. Returns 1 when
+// the event is to be swallowed.
 template <class BarRect, class Act>
-int BumpEvent(Point p, Screen screen, uint32_t time, BumpConfig config, BumpState& state,
+int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config, BumpState* states,
               BarRect&& barRect, Act&& act)
 {
     int swallow = 0;
-    for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
-        const auto edge = static_cast<Edge>(e);
-        if (!WantsBar(edge, state, p, screen, config))
+    int home = MonitorOf(p, desktop);
+    const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
+    for (int m = 0; m < count; ++m) {
+        if (desktop.paused[m])
             continue;
-        Rect bar;
-        if (!barRect(edge, bar))
+        const Rect monitor = desktop.monitors[m];
+        BumpState& state = states[m];
+        if (!NeedsEdges(state, p, monitor, home == m || home < 0))
             continue;
-        const EdgeDecision d = DecideEdge(edge, bar, p, screen, time, config, state);
-        if (d.action == EdgeAction::SetBack) {
-            p = d.cursor;
-            swallow = 1;
+        for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
+            const auto edge = static_cast<Edge>(e);
+            const bool onMonitor = home == m || home < 0;
+            if (!WantsBar(edge, state, p, monitor, onMonitor, config))
+                continue;
+            // Free passage to the next monitor needs no look at the bar either.
+            const bool desktopEnds = !DesktopContinues(edge, p, desktop, m);
+            if (!desktopEnds && state.pushedDistance[edge] == 0)
+                continue;
+            Rect bar;
+            if (!barRect(m, edge, bar))
+                continue;
+            const EdgeDecision d =
+                DecideEdge(edge, bar, p, monitor, onMonitor && desktopEnds, time, config, state);
+            if (d.action == EdgeAction::SetBack) {
+                p = d.cursor;
+                swallow = 1;
+                home = MonitorOf(p, desktop);
+            }
+            act(m, edge, d);
         }
-        act(edge, d);
     }
     return swallow;
 }

@@ -5,7 +5,7 @@
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
 
-bump::BumpState bumpState = {};
+bump::BumpState bumpState[bump::MAX_MONITORS] = {};
 
 static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
                   && bump::EDGE_RIGHT == ABE_RIGHT && bump::EDGE_BOTTOM == ABE_BOTTOM,
@@ -42,20 +42,40 @@ void RestoreEdge(HWND bar, const bump::Rect& restore, unsigned flags)
     DrawEdge(dc, &r, EDGE_RAISED, flags);
     ReleaseDC(bar, dc);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(bar, WM_NCPAINT, 0, 0, SMTO_ABORTIFHUNG, BAR_REDRAW_TIMEOUT_MS, &ignored);
+    // Blocking: no further mouse event may run the hook again while it waits.
+    SendMessageTimeoutA(bar, WM_NCPAINT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, BAR_REDRAW_TIMEOUT_MS,
+                        &ignored);
+}
+
+// The layout that the bumps in progress belong to.
+uint32_t bumpLayout = 0;
+
+void ForgetBumps()
+{
+    for (bump::BumpState& state : bumpState)
+        state = {};
 }
 
 } // namespace
 
 int BumpCursor(int x, int y, DWORD time)
 {
-    const bump::Screen screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const DesktopBars* table = desktopBars.Acquire();
+    if (table == nullptr) {
+        desktopBars.Release();
+        return 0;
+    }
+    // Bumps in progress on monitors that have changed mean nothing any more.
+    if (table->layout != bumpLayout) {
+        ForgetBumps();
+        bumpLayout = table->layout;
+    }
     const uint32_t color = settings.bumpColor.load();
     const bump::BumpConfig config = {settings.bumpStrength.load(), settings.bumpTime.load(),
                                      (color & BUMP_NO_INDICATION) == 0};
     HWND bar = nullptr;
-    const auto barRect = [&bar](bump::Edge edge, bump::Rect& rect) {
-        bar = AutoHideBars[edge].load();
+    const auto barRect = [&bar, table](int monitor, bump::Edge edge, bump::Rect& rect) {
+        bar = table->bars[monitor][edge];
         RECT r;
         // A bar destroyed since the last refresh has no rectangle to judge by.
         if (bar == nullptr || !GetWindowRect(bar, &r))
@@ -63,7 +83,7 @@ int BumpCursor(int x, int y, DWORD time)
         rect = {r.left, r.top, r.right, r.bottom};
         return true;
     };
-    const auto act = [&bar, color](bump::Edge, const bump::EdgeDecision& d) {
+    const auto act = [&bar, color](int, bump::Edge, const bump::EdgeDecision& d) {
         if (d.action == bump::EdgeAction::SetBack) {
             if (d.paint)
                 PaintStripe(bar, d.paintRect, color & 0xFFFFFF);
@@ -72,7 +92,9 @@ int BumpCursor(int x, int y, DWORD time)
             RestoreEdge(bar, d.paintRect, d.edgeFlags);
         }
     };
-    return bump::BumpEvent({x, y}, screen, time, config, bumpState, barRect, act);
+    const int result = bump::BumpEvent({x, y}, table->desktop, time, config, bumpState, barRect, act);
+    desktopBars.Release();
+    return result;
 }
 
 LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
@@ -82,7 +104,12 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
     const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     lastInputTime.store(event->time);
     RequestUnhide();
-    if (settings.bumpEnabled.load() && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
+    // A release always gets through: with absolute pointing (pen, touch, remote
+    // desktop) one swallowed on a strip would leave the button down for good.
+    const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
+                         || wParam == WM_XBUTTONUP;
+    if (settings.bumpEnabled.load() && !release
+        && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
         // Later hooks still see the event; the system neither moves the cursor nor delivers it.
         CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
         return -1;

@@ -10,8 +10,9 @@
 // must not stall every mouse event of the desktop.
 constexpr UINT BAR_REDRAW_TIMEOUT_MS = 50;
 
-// Progress of the bump on each edge; the server thread's alone.
-extern bump::BumpState bumpState;
+// Progress of the bump on each edge of each monitor, indexed like the monitors
+// of the bar table; the server thread's alone.
+extern bump::BumpState bumpState[bump::MAX_MONITORS];
 
 LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam);
 

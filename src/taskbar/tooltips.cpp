@@ -7,15 +7,6 @@
 
 namespace {
 
-bool IsAutoHideBar(HWND window)
-{
-    for (const auto& bar : AutoHideBars) {
-        if (bar.load() == window)
-            return true;
-    }
-    return false;
-}
-
 bool IsTooltip(HWND window)
 {
     char name[32];
@@ -27,10 +18,12 @@ bool IsTooltip(HWND window)
 BOOL PlaceJustAbove(HWND window, HWND reference)
 {
     // Bars are topmost: with nothing above the bar, the top of the topmost band
-    // is the place directly above it.
+    // is the place directly above it. Asynchronous, so that a tooltip of a hung
+    // program cannot hold up every tick.
     HWND above = GetWindow(reference, GW_HWNDPREV);
     return SetWindowPos(window, above != nullptr ? above : HWND_TOPMOST, 0, 0, 1, 1,
-                        SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+                        SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE
+                            | SWP_ASYNCWINDOWPOS);
 }
 
 void RaiseTooltipsAboveTaskBars()

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 COLORREF linkColor = kLinkBlue;
@@ -106,7 +107,12 @@ int GetWindowTextBuffer(HWND window, TextBuffer& text)
 
 void OpenInShell(const char* target)
 {
+    // The shell may hand the address to extensions that need COM in a
+    // single-threaded apartment on the calling thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     HINSTANCE result = ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    if (SUCCEEDED(com))
+        CoUninitialize();
     if (reinterpret_cast<UINT_PTR>(result) <= 32)
         MessageBeep(0xFFFFFFFF);
 }

@@ -45,9 +45,9 @@ void SetChecked(HWND dialog, int id, bool checked)
     SendItem(dialog, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void UpdateEngine()
+void UpdateEngine(HWND dialog)
 {
-    SetEngineActive(settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0);
+    SetEngineActive(settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0, dialog);
 }
 
 void InitDialog(HWND dialog)
@@ -69,7 +69,7 @@ void InitDialog(HWND dialog)
     for (const char* method : kMethods)
         SendItem(dialog, IDC_HIDE_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(method));
     SendItem(dialog, IDC_HIDE_MODE, CB_SETCURSEL, static_cast<WPARAM>(settings.hideMode.load()));
-    WarnIfNoAutoHideBars();
+    WarnIfNoAutoHideBars(dialog);
 }
 
 INT_PTR Close(HWND dialog, int id)
@@ -136,8 +136,8 @@ INT_PTR Command(HWND dialog, int id, int code, HWND control)
         return Close(dialog, id);
     case IDC_BUMP_ENABLED:
         settings.bumpEnabled.store(IsChecked(dialog, id));
-        UpdateEngine();
-        WarnIfNoAutoHideBars();
+        UpdateEngine(dialog);
+        WarnIfNoAutoHideBars(dialog);
         break;
     case IDC_BUMP_INDICATE:
         settings.bumpColor.store(IndicatedBumpColor(settings.bumpColor.load(), IsChecked(dialog, id) != 0));
@@ -147,7 +147,7 @@ INT_PTR Command(HWND dialog, int id, int code, HWND control)
         break;
     case IDC_HIDE_ENABLED:
         settings.hideEnabled.store(IsChecked(dialog, id));
-        UpdateEngine();
+        UpdateEngine(dialog);
         break;
     case IDC_HIDE_SECONDS:
         if (code == EN_CHANGE)
@@ -217,14 +217,14 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
 }
 
-void WarnIfNoAutoHideBars()
+void WarnIfNoAutoHideBars(HWND owner)
 {
     if (!settings.bumpEnabled.load())
         return;
     RefreshAutoHideBars();
     if (CountAutoHideBars() != 0 || !settings.noBumpWarn.load())
         return;
-    uint8_t shown = MessageBoxA(nullptr, kNoBarsWarning, "EdgeWarden",
+    uint8_t shown = MessageBoxA(owner, kNoBarsWarning, "EdgeWarden",
                                 MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST) != IDNO;
     if (shown != settings.noBumpWarn.load()) {
         settings.noBumpWarn.store(shown);

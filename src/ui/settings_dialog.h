@@ -13,6 +13,7 @@ extern COLORREF customColors[16];
 extern uint8_t reformattingHideSeconds;
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-void WarnIfNoAutoHideBars();
+// The box belongs to `owner`, which cannot be used while the box is open.
+void WarnIfNoAutoHideBars(HWND owner);
 void SetWindowInt(HWND window, int value);
 int GetWindowInt(HWND window);

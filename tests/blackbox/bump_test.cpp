@@ -1,5 +1,6 @@
 #include "blackbox/harness.h"
 #include "support/fake_shell.h"
+#include "support/test_windows.h"
 
 namespace {
 
@@ -26,6 +27,19 @@ COLORREF ScreenPixel(POINT at)
     const COLORREF color = GetPixel(dc, at.x, at.y);
     ReleaseDC(nullptr, dc);
     return color;
+}
+
+// A button event where the pointer is told by its absolute place, as a pen, a
+// touch screen or a remote desktop reports it.
+void AbsoluteButton(POINT at, DWORD button, int cx, int cy)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x * 65535 / (cx - 1);
+    input.mi.dy = at.y * 65535 / (cy - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
+    SendInput(1, &input, sizeof(input));
+    Settle(50);
 }
 
 // Bars exist before the program starts, so its first look at the shell finds them.
@@ -160,4 +174,171 @@ TEST_F(Bump, BumpOffOrWithoutIndication)
         Settle(100);
         EXPECT_EQ(ncPaints, shell.NcPaints());
     }
+}
+
+TEST_F(Bump, DragReleasedOnAHeldStripEndsInItsWindow)
+{
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    Configure(1, 200, 200, kColor);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    ClickTarget target({cx / 4, cy / 4, 3 * cx / 4, 3 * cy / 4});
+
+    AbsoluteButton({cx / 2, cy / 2}, MOUSEEVENTF_LEFTDOWN, cx, cy);
+    ASSERT_EQ(1, target.downs);
+    MouseAt(Strip().x, Strip().y);
+    ASSERT_TRUE(Held());
+    // A press on the strip is held like a move; the release gets through.
+    AbsoluteButton(Strip(), MOUSEEVENTF_LEFTUP, cx, cy);
+    EXPECT_EQ(1, target.ups);
+    EXPECT_EQ(0, GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the button stays down";
+}
+
+namespace {
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoA(monitor, &info);
+    auto* list = reinterpret_cast<std::vector<RECT>*>(param);
+    list->insert((info.dwFlags & MONITORINFOF_PRIMARY) ? list->begin() : list->end(), info.rcMonitor);
+    return TRUE;
+}
+
+// Run on a desktop of two monitors side by side, the primary on the left.
+class TwoMonitors : public Bump {
+protected:
+    void SetUp() override
+    {
+        Bump::SetUp();
+        std::vector<RECT> monitors;
+        EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+        ASSERT_EQ(2u, monitors.size()) << "this layer needs two monitors";
+        primary = monitors[0];
+        second = monitors[1];
+        ASSERT_EQ(primary.right, second.left) << "the second monitor lies right of the primary";
+    }
+
+    // Whether a move to `at` stays where it was put.
+    static bool Passes(POINT at)
+    {
+        MouseAt(at.x, at.y);
+        const POINT p = CursorPos();
+        return p.x == at.x && p.y == at.y;
+    }
+
+    RECT primary = {};
+    RECT second = {};
+};
+
+// A caption-less window over the whole second monitor, brought to the front as
+// a game or a video in full screen is; or the same with a caption, maximized.
+HWND ShowOver(const RECT& monitor, bool caption)
+{
+    const DWORD style = caption ? WS_OVERLAPPEDWINDOW : WS_POPUP;
+    HWND window = CreateWindowExA(0, "Static", "full screen", style, monitor.left, monitor.top,
+                                  monitor.right - monitor.left, monitor.bottom - monitor.top, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(window, caption ? SW_SHOWMAXIMIZED : SW_SHOW);
+    SetForegroundWindow(window);
+    Settle(100);
+    return window;
+}
+
+} // namespace
+
+TEST_F(TwoMonitors, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
+{
+    // The primary's bottom and right bars through the plain query, the second
+    // monitor's left, top and right bars through the per-monitor one.
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
+    shell.AddBar(ABE_RIGHT, FakeShell::HiddenRectOn(primary, ABE_RIGHT));
+    shell.AddBarOn(second, ABE_LEFT, FakeShell::HiddenRectOn(second, ABE_LEFT));
+    shell.AddBarOn(second, ABE_TOP, FakeShell::HiddenRectOn(second, ABE_TOP));
+    shell.AddBarOn(second, ABE_RIGHT, FakeShell::HiddenRectOn(second, ABE_RIGHT));
+    Configure(1, 50, 200, 0xFF);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+
+    const LONG mid = (primary.bottom - primary.top) / 2;
+    const LONG inSecond = second.left + 400;
+    struct Case {
+        const char* what;
+        POINT at;
+        POINT expected;
+    } cases[] = {
+        {"primary's bottom", {500, primary.bottom - 1}, {500, primary.bottom - 3}},
+        {"second's bottom rows are not the primary's", {inSecond, second.bottom - 1}, {inSecond, second.bottom - 1}},
+        {"second's top", {inSecond, second.top}, {inSecond, second.top + 2}},
+        {"second's outer edge", {second.right - 1, mid}, {second.right - 3, mid}},
+        {"primary's edge towards the second", {primary.right - 1, mid}, {primary.right - 1, mid}},
+        {"second's edge towards the primary", {second.left, mid}, {second.left, mid}},
+        {"corner of the second's top and right", {second.right - 1, second.top}, {second.right - 3, second.top + 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MouseAt(c.at.x, c.at.y);
+        Settle(50);
+        const POINT p = CursorPos();
+        EXPECT_EQ(c.expected.x, p.x);
+        EXPECT_EQ(c.expected.y, p.y);
+        MouseAt(inSecond, mid);
+        MouseAt(500, mid);
+    }
+
+    // Across the shared edge both ways, pixel by pixel.
+    for (LONG x = primary.right - 4; x < second.left + 4; ++x)
+        EXPECT_TRUE(Passes({x, mid})) << "rightwards at " << x;
+    for (LONG x = second.left + 3; x >= primary.right - 4; --x)
+        EXPECT_TRUE(Passes({x, mid})) << "leftwards at " << x;
+}
+
+TEST_F(TwoMonitors, SecondMonitorsBarHoldsUntilThePushGetsThrough)
+{
+    shell.AddBarOn(second, ABE_BOTTOM, FakeShell::HiddenRectOn(second, ABE_BOTTOM));
+    Configure(1, 40, 1000, kColor);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    const POINT strip = {second.left + 300, second.bottom - 1};
+    const DWORD start = GetTickCount();
+    for (int push = 0; push < 10; ++push) {
+        MouseAt(strip.x, strip.y);
+        ASSERT_EQ(second.bottom - 3, CursorPos().y) << "push " << push;
+    }
+    ASSERT_LT(GetTickCount() - start, 900u) << "pushed too slowly to tell time from distance";
+    EXPECT_EQ(kColor, ScreenPixel(strip)) << "the stripe on the second monitor's bar";
+    Settle(start + 1200 - GetTickCount());
+    MouseAt(strip.x, strip.y);
+    EXPECT_EQ(strip.y, CursorPos().y);
+}
+
+TEST_F(TwoMonitors, FullScreenProgramPausesOnlyItsOwnMonitor)
+{
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
+    shell.AddBarOn(second, ABE_BOTTOM, FakeShell::HiddenRectOn(second, ABE_BOTTOM));
+    Configure(1, 50, 200, 0xFF);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    const POINT onPrimary = {500, primary.bottom - 1};
+    const POINT onSecond = {second.left + 300, second.bottom - 1};
+    const auto away = [&] {
+        MouseAt(500, 300);
+        MouseAt(second.left + 300, 300);
+    };
+
+    HWND game = ShowOver(second, false);
+    Settle(1300);  // the next refresh sees the new foreground window
+    EXPECT_TRUE(Passes(onSecond)) << "full screen on the second monitor";
+    EXPECT_FALSE(Passes(onPrimary)) << "the primary is still protected";
+    away();
+    DestroyWindow(game);
+    Settle(1300);
+    EXPECT_FALSE(Passes(onSecond)) << "protection is back once the program is gone";
+    away();
+
+    HWND maximized = ShowOver(second, true);
+    Settle(1300);
+    EXPECT_FALSE(Passes(onSecond)) << "a maximized window with a caption pauses nothing";
+    DestroyWindow(maximized);
 }

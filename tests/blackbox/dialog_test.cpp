@@ -56,6 +56,8 @@ TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
     App app("");
     HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(CBS_DROPDOWNLIST, GetWindowLongA(GetDlgItem(dialog, IDC_HIDE_MODE), GWL_STYLE) & 3)
+        << "a method typed in would not be the one in force";
     Click(dialog, IDC_TOOLTIPS_ON_TOP);
     SendMessageA(GetDlgItem(dialog, IDC_BUMP_STRENGTH), TBM_SETPOS, TRUE, 120);
     SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BUMP_STRENGTH)));

@@ -129,7 +129,7 @@ TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
         const SeenWindow& s = seen.front();
         EXPECT_EQ(mainWindow, s.owner);
         EXPECT_EQ(WS_POPUP, s.style & ~(WS_CLIPSIBLINGS | WS_VISIBLE));
-        EXPECT_EQ(0x2C, s.exStyle);
+        EXPECT_EQ(0x0800002C, s.exStyle);
         EXPECT_EQ(c.place.x, s.rect.left);
         EXPECT_EQ(c.place.y, s.rect.top);
         EXPECT_EQ(1, s.rect.right - s.rect.left);
@@ -207,4 +207,34 @@ TEST_F(Hide, TooltipsLiftedAboveTheBarOnlyWhenAsked)
         EXPECT_EQ(onTop != 0, WaitFor(lifted, 2500));
     }
     DestroyWindow(tip);
+}
+
+TEST_F(Hide, ClickOnTheHiddenCursorReachesTheWindowUnderItAndTheEndOfTheEngineShowsIt)
+{
+    // The default method: part of the program window under the pointer.
+    StoreHideSettings(1);
+    ClickTarget target({200, 150, 600, 450});
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    auto hidden = [&] { return FindWindowExA(target.window, nullptr, kHideClass, nullptr) != nullptr; };
+    MouseAt(400, 300);
+    ASSERT_TRUE(WaitFor(hidden, 2500));
+
+    // The click comes alone, with no move before it.
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    EXPECT_TRUE(WaitFor([] { return ClickTarget::ups == 1; }, 1000));
+    EXPECT_EQ(1, ClickTarget::downs);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &pid);
+    EXPECT_NE(app.Pid(), pid) << "the click activated EdgeWarden";
+
+    // Hidden again, then the engine's thread ends: no hook is left to show it.
+    ASSERT_TRUE(WaitFor(hidden, 2500));
+    HWND server = app.WaitWindow("Static", "EdgeWarden_Server", 1000);
+    ASSERT_TRUE(PostThreadMessageA(GetWindowThreadProcessId(server, nullptr), WM_QUIT, 0, 0));
+    EXPECT_TRUE(WaitFor([&] { return !hidden(); }, 1000));
 }

@@ -69,12 +69,15 @@ TEST_F(BlackBox, StartRepairsMistypedValuesAndKeepsOutOfRangeOnes)
     reg::SetDword("tarvo", 2);
     reg::SetDword("tarvocolor", 0x80FF0000);
     reg::SetDword("hide", 0);
+    // Two bytes would fill only the low half of the setting.
+    reg::SetRaw("tooltipsontop", REG_DWORD, &four, 2);
 
     App app("-hide");
     ASSERT_NE(nullptr, app.WaitWindow("Static", "EdgeWarden", 5000));
     const StoredValue repaired[] = {
         {"tarvostrength", 50}, {"tarvotime", 200}, {"hidesecs", 20},          {"hidemode", 7},
         {"tarvo", 1},          {"tarvocolor", 0x80FF0000}, {"hide", 0},       {"priowarn", 1},
+        {"tooltipsontop", 0},
     };
     for (const StoredValue& expected : repaired)
         ExpectStored(expected);

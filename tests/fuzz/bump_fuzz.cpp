@@ -14,6 +14,12 @@ namespace {
 
 using namespace bump;
 
+// The one monitor, at the desktop's origin.
+struct Screen {
+    int32_t cx;
+    int32_t cy;
+};
+
 void Check(bool condition)
 {
     if (!condition)
@@ -61,6 +67,30 @@ bool OnBar(Edge edge, Rect r, Point p)
     default:
         return p.y >= r.top;
     }
+}
+
+// Another monitor goes on just past the edge at the position.
+bool DesktopGoesOn(Edge edge, Point p, Screen s, const Rect* other)
+{
+    if (other == nullptr)
+        return false;
+    int64_t x = p.x;
+    int64_t y = p.y;
+    switch (edge) {
+    case EDGE_LEFT:
+        x = -1;
+        break;
+    case EDGE_TOP:
+        y = -1;
+        break;
+    case EDGE_RIGHT:
+        x = s.cx;
+        break;
+    default:
+        y = s.cy;
+        break;
+    }
+    return x >= other->left && x < other->right && y >= other->top && y < other->bottom;
 }
 
 // More than 20 pixels beyond the bar's inner edge, towards the middle.
@@ -153,8 +183,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bars.present[e] = in.ConsumeBool();
         bars.rect[e] = MakeBar(in, static_cast<Edge>(e), screen);
     }
-    BumpState state = {};
+    BumpState states[MAX_MONITORS] = {};
+    BumpState& state = states[0];
     uint32_t time = in.ConsumeIntegral<uint32_t>();
+    // Mostly one monitor; sometimes a second one anywhere, often beside the first,
+    // without bars of its own.
+    Desktop desktop = {};
+    desktop.count = 1;
+    desktop.monitors[0] = {0, 0, screen.cx, screen.cy};
+    if (in.ConsumeBool()) {
+        desktop.count = 2;
+        desktop.monitors[1] = in.ConsumeBool()
+            ? detail::MakeRect(screen.cx, in.ConsumeIntegralInRange<int32_t>(-100, 100),
+                               int64_t{screen.cx} + 800, 600)
+            : Rect{in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>(),
+                   in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>()};
+    }
+    const Rect* other = desktop.count == 2 ? &desktop.monitors[1] : nullptr;
 
     while (in.remaining_bytes() > 0) {
         switch (in.ConsumeIntegralInRange<int>(0, 9)) {
@@ -183,7 +228,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bool setBack = false;
         int lastEdge = -1;
 
-        const auto barRect = [&](Edge edge, Rect& rect) {
+        const auto barRect = [&](int monitor, Edge edge, Rect& rect) {
+            if (monitor != 0)
+                return false;
             // Far from this edge with no bump on it: its bar is none of our business.
             Check(before.pushedDistance[edge] != 0 || NearEdge(edge, at, screen));
             Check(config.bumpStrength > 0);
@@ -195,7 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             rect = bars.rect[edge];
             return true;
         };
-        const auto act = [&](Edge edge, const EdgeDecision& d) {
+        const auto act = [&](int, Edge edge, const EdgeDecision& d) {
             Check(asked[edge] && bars.present[edge] && !bars.gone[edge]);
             const Rect r = bars.rect[edge];
             const bool hidden = Hidden(edge, r, screen);
@@ -203,7 +250,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const int32_t now = state.pushedDistance[edge];
             switch (d.action) {
             case EdgeAction::SetBack:
-                Check(hidden && OnBar(edge, r, at));
+                Check(hidden && OnBar(edge, r, at) && !DesktopGoesOn(edge, at, screen, other));
                 Check(!OnBar(edge, r, d.cursor));
                 // Only the edge's own coordinate moves.
                 Check(edge == EDGE_LEFT || edge == EDGE_RIGHT ? d.cursor.y == at.y : d.cursor.x == at.x);
@@ -230,14 +277,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             case EdgeAction::Nothing:
                 // The first contact with a hidden bar's strip is always held, and
                 // a bump is over once the cursor is well clear of its hidden bar.
-                Check(!(hidden && OnBar(edge, r, at) && old == 0));
+                Check(!(hidden && OnBar(edge, r, at) && old == 0 && !DesktopGoesOn(edge, at, screen, other)));
                 Check(!(hidden && PastReleaseLine(edge, r, at) && old != 0));
                 Check(now == old);
                 break;
             }
         };
 
-        const int swallow = BumpEvent(start, screen, time, config, state, barRect, act);
+        const int swallow = BumpEvent(start, desktop, time, config, states, barRect, act);
         Check(swallow == (setBack ? 1 : 0));
         for (int e = 0; e < EDGE_COUNT; ++e) {
             Check(state.pushedDistance[e] >= 0);

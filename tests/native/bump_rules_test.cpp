@@ -31,7 +31,15 @@ std::ostream& operator<<(std::ostream& os, const Point& p)
 
 namespace {
 
-constexpr Screen kScreen = {1024, 768};
+constexpr Rect kScreen = {0, 0, 1024, 768};
+
+Desktop OneMonitor(Rect monitor)
+{
+    Desktop desktop = {};
+    desktop.count = 1;
+    desktop.monitors[0] = monitor;
+    return desktop;
+}
 
 // Bars 30 pixels thick of which 2 lie on the screen.
 constexpr Rect kHidden[EDGE_COUNT] = {
@@ -58,14 +66,14 @@ int Event(Point p, uint32_t time, BumpConfig config, BumpState& state, const Rec
           std::vector<Step>* steps = nullptr)
 {
     return BumpEvent(
-        p, kScreen, time, config, state,
-        [bars](Edge edge, Rect& rect) {
+        p, OneMonitor(kScreen), time, config, &state,
+        [bars](int, Edge edge, Rect& rect) {
             if (bars[edge] == nullptr)
                 return false;
             rect = *bars[edge];
             return true;
         },
-        [steps](Edge edge, const EdgeDecision& d) {
+        [steps](int, Edge edge, const EdgeDecision& d) {
             if (steps != nullptr)
                 steps->push_back({edge, d});
         });
@@ -408,18 +416,18 @@ TEST(BumpRules, ExtremeInputsKeepTheInvariants)
             rects[e] = {pick(), pick(), pick(), pick()};
             bars[e] = random() % 4 == 0 ? nullptr : &rects[e];
         }
-        const Screen screen = {pick(), pick()};
+        const Desktop desktop = OneMonitor({pick(), pick(), pick(), pick()});
         const BumpConfig config = {pick(), static_cast<uint32_t>(pick()), random() % 2 == 0};
         std::vector<Step> steps;
         const int swallowed = BumpEvent(
-            Point{pick(), pick()}, screen, static_cast<uint32_t>(pick()), config, state,
-            [&bars](Edge edge, Rect& rect) {
+            Point{pick(), pick()}, desktop, static_cast<uint32_t>(pick()), config, &state,
+            [&bars](int, Edge edge, Rect& rect) {
                 if (bars[edge] == nullptr)
                     return false;
                 rect = *bars[edge];
                 return true;
             },
-            [&steps](Edge edge, const EdgeDecision& d) { steps.push_back({edge, d}); });
+            [&steps](int, Edge edge, const EdgeDecision& d) { steps.push_back({edge, d}); });
         int setBacks = 0;
         for (const Step& s : steps) {
             if (s.decision.action == EdgeAction::SetBack) {

@@ -27,6 +27,8 @@ constexpr UINT WM_SHELL_CREATEBAR = WM_APP + 1;
 constexpr UINT WM_SHELL_DESTROYBAR = WM_APP + 2;
 constexpr UINT WM_SHELL_HANG = WM_APP + 3;
 const char kBarClass[] = "EdgeWardenTestBar";
+// The per-monitor query (ABM_GETAUTOHIDEBAREX), newer than the headers' target.
+constexpr DWORD kGetAutoHideBarEx = 0x0B;
 
 } // namespace
 
@@ -128,6 +130,12 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     response.abd = command->abd;
     if (data->dwData == ABM_GETAUTOHIDEBAR && command->abd.edge <= ABE_BOTTOM)
         response.result = reinterpret_cast<uintptr_t>(bars[command->abd.edge].load());
+    const int named = monitorBarCount.load();
+    for (int i = 0; data->dwData == kGetAutoHideBarEx && i < named; ++i) {
+        const MonitorBar& entry = monitorBars[i];
+        if (entry.edge == command->abd.edge && EqualRect(&entry.monitor, &command->abd.rc))
+            response.result = reinterpret_cast<uintptr_t>(entry.bar);
+    }
 
     HANDLE caller = OpenProcess(PROCESS_DUP_HANDLE, FALSE, command->returnProcess);
     if (caller == nullptr)
@@ -147,10 +155,26 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     return view != nullptr;
 }
 
+HWND FakeShell::CreateBar(RECT rect)
+{
+    return reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
+}
+
 HWND FakeShell::AddBar(UINT edge, RECT rect)
 {
-    HWND bar = reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
+    HWND bar = CreateBar(rect);
     bars[edge].store(bar);
+    return bar;
+}
+
+HWND FakeShell::AddBarOn(RECT monitor, UINT edge, RECT rect)
+{
+    const int at = monitorBarCount.load();
+    if (at >= kMonitorBars)
+        return nullptr;
+    HWND bar = CreateBar(rect);
+    monitorBars[at] = {monitor, edge, bar};
+    monitorBarCount.store(at + 1);
     return bar;
 }
 
@@ -172,16 +196,20 @@ void FakeShell::Hang(DWORD ms)
 
 RECT FakeShell::HiddenRect(UINT edge, int visible, int thickness)
 {
-    const int cx = GetSystemMetrics(SM_CXSCREEN);
-    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    return HiddenRectOn({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, edge,
+                        visible, thickness);
+}
+
+RECT FakeShell::HiddenRectOn(RECT m, UINT edge, int visible, int thickness)
+{
     switch (edge) {
     case ABE_LEFT:
-        return {visible - thickness, 0, visible, cy};
+        return {m.left + visible - thickness, m.top, m.left + visible, m.bottom};
     case ABE_TOP:
-        return {0, visible - thickness, cx, visible};
+        return {m.left, m.top + visible - thickness, m.right, m.top + visible};
     case ABE_RIGHT:
-        return {cx - visible, 0, cx - visible + thickness, cy};
+        return {m.right - visible, m.top, m.right - visible + thickness, m.bottom};
     default:
-        return {0, cy - visible, cx, cy - visible + thickness};
+        return {m.left, m.bottom - visible, m.right, m.bottom - visible + thickness};
     }
 }

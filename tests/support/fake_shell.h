@@ -1,7 +1,8 @@
 // A stand-in for the shell's auto-hide bar list. The platform's SHAppBarMessage
 // asks a window of class "WineAppBar" by WM_COPYDATA; this one answers
-// ABM_GETAUTOHIDEBAR with bar windows that the test places, so the program under
-// test sees auto-hidden bars. It runs on a thread of its own, which also owns the
+// ABM_GETAUTOHIDEBAR (the primary monitor's bars) and ABM_GETAUTOHIDEBAREX (the
+// bars of the monitor whose rectangle the query names) with bar windows that the
+// test places, so the program under test sees auto-hidden bars. It runs on a thread of its own, which also owns the
 // bar windows, so it answers while the test thread waits.
 #pragma once
 
@@ -20,6 +21,9 @@ public:
     // Creates a topmost bar window at `rect` (screen coordinates) and reports it
     // for `edge`. Returns the bar.
     HWND AddBar(UINT edge, RECT rect);
+    // The same for `edge` of the monitor at `monitor`, answered to the
+    // per-monitor query only.
+    HWND AddBarOn(RECT monitor, UINT edge, RECT rect);
     // Reports `bar` (any window, or null) for `edge`.
     void SetBar(UINT edge, HWND bar) { bars[edge].store(bar); }
     HWND Bar(UINT edge) const { return bars[edge].load(); }
@@ -34,12 +38,25 @@ public:
     // A hidden bar's window rectangle on the primary screen: `visible` pixels
     // of a bar `thickness` thick lie on the screen.
     static RECT HiddenRect(UINT edge, int visible = 2, int thickness = 30);
+    // The same on the monitor at `monitor`.
+    static RECT HiddenRectOn(RECT monitor, UINT edge, int visible = 2, int thickness = 30);
 
 private:
     static DWORD WINAPI ThreadProc(LPVOID self);
     static LRESULT CALLBACK ShellProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Answer(const COPYDATASTRUCT* data);
+    HWND CreateBar(RECT rect);
+
+    // Bars of named monitors: filled before the count that publishes them.
+    struct MonitorBar {
+        RECT monitor;
+        UINT edge;
+        HWND bar;
+    };
+    static constexpr int kMonitorBars = 16;
+    MonitorBar monitorBars[kMonitorBars] = {};
+    std::atomic<int> monitorBarCount{0};
 
     HANDLE thread = nullptr;
     HANDLE ready = nullptr;

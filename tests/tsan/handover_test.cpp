@@ -5,6 +5,7 @@
 #include "hide/idle_rules.h"
 #include "settings/settings_record.h"
 #include "taskbar/bump_rules.h"
+#include "taskbar/desktop_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr bump::Screen kScreen = {1024, 768};
+constexpr bump::Rect kScreen = {0, 0, 1024, 768};
 constexpr int kEvents = 200000;
 
 // The settings as the hook takes them for one event.
@@ -36,13 +37,13 @@ bump::Point EventPosition(int i)
     case 1:
         return {500, i % 5};
     case 2:
-        return {kScreen.cx - 1 - i % 7, 300};
+        return {kScreen.right - 1 - i % 7, 300};
     case 3:
-        return {500, kScreen.cy - 1 - i % 5};
+        return {500, kScreen.bottom - 1 - i % 5};
     case 4:
-        return {500, kScreen.cy - 40};
+        return {500, kScreen.bottom - 40};
     default:
-        return {kScreen.cx / 2, kScreen.cy / 2};
+        return {kScreen.right / 2, kScreen.bottom / 2};
     }
 }
 
@@ -50,13 +51,13 @@ bump::Rect HiddenBar(int edge)
 {
     switch (edge) {
     case bump::EDGE_LEFT:
-        return {-28, 0, 2, kScreen.cy};
+        return {-28, 0, 2, kScreen.bottom};
     case bump::EDGE_TOP:
-        return {0, -28, kScreen.cx, 2};
+        return {0, -28, kScreen.right, 2};
     case bump::EDGE_RIGHT:
-        return {kScreen.cx - 2, 0, kScreen.cx + 28, kScreen.cy};
+        return {kScreen.right - 2, 0, kScreen.right + 28, kScreen.bottom};
     default:
-        return {0, kScreen.cy - 2, kScreen.cx, kScreen.cy + 28};
+        return {0, kScreen.bottom - 2, kScreen.right, kScreen.bottom + 28};
     }
 }
 
@@ -64,13 +65,13 @@ bump::Rect ShownBar(int edge)
 {
     switch (edge) {
     case bump::EDGE_LEFT:
-        return {0, 0, 30, kScreen.cy};
+        return {0, 0, 30, kScreen.bottom};
     case bump::EDGE_TOP:
-        return {0, 0, kScreen.cx, 30};
+        return {0, 0, kScreen.right, 30};
     case bump::EDGE_RIGHT:
-        return {kScreen.cx - 30, 0, kScreen.cx, kScreen.cy};
+        return {kScreen.right - 30, 0, kScreen.right, kScreen.bottom};
     default:
-        return {0, kScreen.cy - 30, kScreen.cx, kScreen.cy};
+        return {0, kScreen.bottom - 30, kScreen.right, kScreen.bottom};
     }
 }
 
@@ -80,25 +81,39 @@ struct Bar {
     bool alive;
 };
 
-// One event through the bump as the hook runs it, with the table read once per edge.
-int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings,
-                 const std::atomic<const Bar*> (&table)[bump::EDGE_COUNT], bump::BumpState& state)
+// The bar table as the program hands it over: monitors, their bars, and a stamp
+// written first and last, so a reader can tell a table changed under it.
+struct Table {
+    uint32_t stamp;
+    bump::Desktop desktop;
+    const Bar* bars[bump::MAX_MONITORS][bump::EDGE_COUNT];
+    uint32_t check;
+};
+
+// One event through the bump as the hook runs it, on the table published last.
+int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, desktop::Exchange<Table>& tables,
+                 bump::BumpState* states)
 {
     if (!settings.bumpEnabled.load())
         return 0;
+    const Table* table = tables.Acquire();
+    EXPECT_NE(nullptr, table);
     const Bar* bar = nullptr;
-    const auto barRect = [&](bump::Edge edge, bump::Rect& rect) {
-        bar = table[edge].load();
+    const auto barRect = [&](int monitor, bump::Edge edge, bump::Rect& rect) {
+        bar = table->bars[monitor][edge];
         if (bar == nullptr || !bar->alive)
             return false;
         rect = bar->rect;
         return true;
     };
-    const auto act = [&](bump::Edge edge, const bump::EdgeDecision& d) {
+    const auto act = [&](int monitor, bump::Edge edge, const bump::EdgeDecision& d) {
         if (d.action == bump::EdgeAction::SetBack)
-            EXPECT_FALSE(bump::Geometry(edge, bar->rect, d.cursor, kScreen).inStrip);
+            EXPECT_FALSE(bump::Geometry(edge, bar->rect, d.cursor, table->desktop.monitors[monitor]).inStrip);
     };
-    return bump::BumpEvent(p, kScreen, time, Snapshot(settings), state, barRect, act);
+    const int swallowed = bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
+    EXPECT_EQ(table->stamp, table->check) << "the table changed while the hook read it";
+    tables.Release();
+    return swallowed;
 }
 
 // Runs `hook(event)` on a thread of its own, standing for the server thread,
@@ -127,20 +142,26 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     Settings settings;
     const Bar bars[bump::EDGE_COUNT] = {{HiddenBar(0), true}, {HiddenBar(1), true},
                                         {HiddenBar(2), true}, {HiddenBar(3), true}};
-    std::atomic<const Bar*> table[bump::EDGE_COUNT] = {{&bars[0]}, {&bars[1]}, {&bars[2]}, {&bars[3]}};
+    desktop::Exchange<Table> tables;
+    Table& table = tables.Draft();
+    table.desktop.count = 1;
+    table.desktop.monitors[0] = kScreen;
+    for (int e = 0; e < bump::EDGE_COUNT; ++e)
+        table.bars[0][e] = &bars[e];
+    tables.Publish(table);
     const int32_t strengths[] = {1, 50, 200};
     const uint32_t times[] = {0, 200, 999};
     const uint32_t colors[] = {0x000000FF, 0x80336699, 0x00FFFFFF};
 
     int swallowed = 0;
-    bump::BumpState state = {};
+    bump::BumpState states[bump::MAX_MONITORS] = {};
     RunAgainstEachOther(
         [&](int event) {
             const bump::BumpConfig seen = Snapshot(settings);
             EXPECT_TRUE(seen.bumpStrength == 1 || seen.bumpStrength == 50 || seen.bumpStrength == 200);
             EXPECT_TRUE(seen.bumpTime == 0 || seen.bumpTime == 200 || seen.bumpTime == 999);
-            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, table, state);
-            for (int32_t pushed : state.pushedDistance)
+            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, tables, states);
+            for (int32_t pushed : states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
         [&](int round) {
@@ -156,7 +177,7 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     EXPECT_GT(swallowed, 0);
 }
 
-TEST(Handover, BarTableRewrittenEveryTickWhileTheHookReadsIt)
+TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
 {
     Settings settings;
     settings.bumpStrength.store(20);
@@ -168,23 +189,35 @@ TEST(Handover, BarTableRewrittenEveryTickWhileTheHookReadsIt)
         pool[e][1] = {ShownBar(e), true};
         pool[e][2] = {HiddenBar(e), false};
     }
-    std::atomic<const Bar*> table[bump::EDGE_COUNT] = {};
-
-    int swallowed = 0;
-    bump::BumpState state = {};
-    RunAgainstEachOther(
-        [&](int event) {
-            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, table, state);
-            for (int32_t pushed : state.pushedDistance)
-                ASSERT_GE(pushed, 0);
-        },
-        [&](int round) {
-            // A refresh stores each edge on its own: the hook may see two refreshes mixed.
+    desktop::Exchange<Table> tables;
+    const auto rebuild = [&](int round) {
+        // One to three monitors side by side, the primary's bars changing, now
+        // and then a full-screen program on the primary.
+        Table& table = tables.Draft();
+        table.stamp = static_cast<uint32_t>(round);
+        table.desktop.count = 1 + round % 3;
+        for (int m = 0; m < table.desktop.count; ++m) {
+            table.desktop.monitors[m] = {1024 * m, 0, 1024 * (m + 1), 768};
+            table.desktop.paused[m] = m == 0 && round % 7 == 0;
             for (int e = 0; e < bump::EDGE_COUNT; ++e) {
                 const int pick = (round + e) % 4;
-                table[e].store(pick == 3 ? nullptr : &pool[e][pick]);
+                table.bars[m][e] = m != 0 || pick == 3 ? nullptr : &pool[e][pick];
             }
-        });
+        }
+        table.check = static_cast<uint32_t>(round);
+        tables.Publish(table);
+    };
+    rebuild(0);
+
+    int swallowed = 0;
+    bump::BumpState states[bump::MAX_MONITORS] = {};
+    RunAgainstEachOther(
+        [&](int event) {
+            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, tables, states);
+            for (int32_t pushed : states[0].pushedDistance)
+                ASSERT_GE(pushed, 0);
+        },
+        rebuild);
     EXPECT_GT(swallowed, 0);
 }
 

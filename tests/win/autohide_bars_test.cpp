@@ -32,3 +32,31 @@ TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
     RefreshAutoHideBars();
     EXPECT_EQ(0, CountAutoHideBars());
 }
+
+TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)
+{
+    FakeShell shell;
+    const RECT primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HWND watched = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    WatchDisplayChanges(watched);
+    RefreshAutoHideBars();
+    ASSERT_NE(nullptr, desktopBars.Published());
+    const uint32_t layout = desktopBars.Published()->layout;
+    EXPECT_EQ(0, CountAutoHideBars());
+
+    // A shell that answers per monitor; the next refresh comes with the display
+    // change, not with a tick.
+    HWND bar = shell.AddBarOn(primary, ABE_RIGHT, FakeShell::HiddenRect(ABE_RIGHT));
+    ASSERT_NE(nullptr, bar);
+    SendMessageA(watched, WM_DISPLAYCHANGE, 32, MAKELPARAM(primary.right, primary.bottom));
+    const DesktopBars* table = desktopBars.Published();
+    EXPECT_EQ(1, table->desktop.count);
+    EXPECT_EQ(bar, table->bars[0][ABE_RIGHT]);
+    EXPECT_EQ(bar, AutoHideBars[ABE_RIGHT].load());
+    EXPECT_TRUE(IsAutoHideBar(bar));
+    EXPECT_EQ(1, CountAutoHideBars());
+    // The same monitors: bumps in progress keep their meaning across refreshes.
+    EXPECT_EQ(layout, table->layout);
+    DestroyWindow(watched);
+}

@@ -171,8 +171,9 @@ protected:
     }
     void TearDown() override
     {
-        for (auto& bar : AutoHideBars)
-            bar.store(nullptr);
+        for (HWND& bar : known)
+            bar = nullptr;
+        PublishKnownBars();
         Reset();
     }
     static void Reset()
@@ -181,7 +182,8 @@ protected:
         settings.bumpStrength.store(50);
         settings.bumpTime.store(200);
         settings.bumpColor.store(0x000000FF);
-        bumpState = {};
+        for (bump::BumpState& state : bumpState)
+            state = {};
         isHidden.store(0);
         HideWindow.store(nullptr);
     }
@@ -192,16 +194,32 @@ protected:
         RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         for (int i = 0; i < 100 && GetUpdateRect(bar, nullptr, FALSE); ++i)
             Sleep(5);
-        AutoHideBars[edge].store(bar);
+        known[edge] = bar;
+        PublishKnownBars();
         return bar;
+    }
+    // The bars made known so far, on the primary monitor alone, as a refresh
+    // hands them to the hook.
+    static void PublishKnownBars()
+    {
+        DesktopBars& table = desktopBars.Draft();
+        table = {};
+        table.desktop.count = 1;
+        table.desktop.monitors[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
+            table.bars[0][edge] = known[edge];
+        table.layout = 1;
+        desktopBars.Publish(table);
     }
 
     static FakeShell* shell;
+    static HWND known[4];
     int cx = 0;
     int cy = 0;
 };
 
 FakeShell* BumpTest::shell = nullptr;
+HWND BumpTest::known[4] = {};
 
 } // namespace
 
@@ -226,7 +244,7 @@ TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndPaintsTheStripe)
         const POINT p = Cursor();
         EXPECT_EQ(c.setBack.x, p.x);
         EXPECT_EQ(c.setBack.y, p.y);
-        EXPECT_EQ(2, bumpState.pushedDistance[c.edge]);
+        EXPECT_EQ(2, bumpState[0].pushedDistance[c.edge]);
         // The stripe is the bar's second line from its inner edge: the screen's outermost.
         EXPECT_EQ(kColor, PixelOf(bar, c.strip));
         // Away from every edge nothing happens, even with bars on all of them.
@@ -248,8 +266,8 @@ TEST_F(BumpTest, BumpCornerSetsBackAtBothEdges)
     const POINT p = Cursor();
     EXPECT_EQ(2, p.x);
     EXPECT_EQ(2, p.y);
-    EXPECT_EQ(2, bumpState.pushedDistance[ABE_LEFT]);
-    EXPECT_EQ(2, bumpState.pushedDistance[ABE_TOP]);
+    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_LEFT]);
+    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_TOP]);
 }
 
 TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
@@ -263,10 +281,10 @@ TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
     // Within 20 pixels of the bar the bump stays.
     const LONG before = shell->NcPaints();
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 20, 1100));
-    EXPECT_EQ(2, bumpState.pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
 
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 21, 1200));
-    EXPECT_EQ(0, bumpState.pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
     EXPECT_TRUE(NcPaintsReach(*shell, before + 1));
     EXPECT_NE(kColor, PixelOf(bar, stripe));
 
@@ -276,7 +294,7 @@ TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
     EXPECT_NE(kColor, PixelOf(bar, stripe));
     const LONG quiet = shell->NcPaints();
     EXPECT_EQ(0, BumpCursor(500, 100, 1400));
-    EXPECT_EQ(0, bumpState.pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
     Sleep(100);
     EXPECT_EQ(quiet, shell->NcPaints());
 }
@@ -287,7 +305,7 @@ TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
     shell->AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
     UseBar(ABE_BOTTOM);
     BumpCursor(500, cy - 1, 1000);
-    ASSERT_EQ(2, bumpState.pushedDistance[ABE_BOTTOM]);
+    ASSERT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
     SetCursorPos(cx / 2, cy / 2);
     shell->DestroyBar(ABE_BOTTOM);
     shell->SetBar(ABE_BOTTOM, bar);
@@ -298,8 +316,8 @@ TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
     const POINT p = Cursor();
     EXPECT_EQ(cx / 2, p.x);
     EXPECT_EQ(cy / 2, p.y);
-    EXPECT_EQ(2, bumpState.pushedDistance[ABE_BOTTOM]);
-    EXPECT_EQ(1000u, bumpState.bumpStartTime[ABE_BOTTOM]);
+    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(1000u, bumpState[0].bumpStartTime[ABE_BOTTOM]);
 }
 
 TEST_F(BumpTest, BumpReleaseDoesNotWaitForAHungBar)
@@ -311,7 +329,7 @@ TEST_F(BumpTest, BumpReleaseDoesNotWaitForAHungBar)
     const DWORD start = GetTickCount();
     EXPECT_EQ(0, BumpCursor(500, 300, 1100));
     EXPECT_LT(GetTickCount() - start, 500u);
-    EXPECT_EQ(0, bumpState.pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
     // The shell answers again before the next test needs it.
     SendMessageA(bar, WM_NULL, 0, 0);
 }

@@ -1,5 +1,6 @@
 #include "support/test_windows.h"
 #include "app/app.h"
+#include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
@@ -173,7 +174,11 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
         ASSERT_NE(nullptr, window);
         EXPECT_EQ(1, isHidden.load());
         EXPECT_EQ("EdgeWardenHideMouseClass", ClassOf(window));
-        EXPECT_EQ(0x2Cu, created.dwExStyle);
+        EXPECT_EQ(0x0800002Cu, created.dwExStyle);
+        // Clicked, it leaves the activation and the focus where they are.
+        EXPECT_EQ(MA_NOACTIVATE, SendMessageA(window, WM_MOUSEACTIVATE,
+                                              reinterpret_cast<WPARAM>(GetAncestor(window, GA_ROOT)),
+                                              MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
         EXPECT_EQ(c.parent != nullptr ? WS_CHILD : WS_POPUP, static_cast<DWORD>(created.style));
         EXPECT_EQ(c.parent != nullptr ? c.parent : MainWindow, created.hwndParent);
         EXPECT_EQ(1, created.cx);
@@ -364,11 +369,20 @@ TEST_F(Hide, SecondHideKeepsTheFirstWindow)
 
 namespace {
 
-// Stands for a mouse event that the hook handles while the hide window is being made.
-LRESULT CALLBACK UnhideOnCreate(int code, WPARAM wParam, LPARAM lParam)
+// What may happen while the hide window is being made: a mouse event that the
+// hook handles, and a window that is not made, as one under the cursor may
+// refuse a child of another program.
+bool unhideDuringCreation = false;
+DWORD refusedStyles = 0;
+
+LRESULT CALLBACK DuringCreation(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND)
-        RequestUnhide();
+    if (code == HCBT_CREATEWND) {
+        if (unhideDuringCreation)
+            RequestUnhide();
+        if (reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & refusedStyles)
+            return 1;
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -376,17 +390,54 @@ LRESULT CALLBACK UnhideOnCreate(int code, WPARAM wParam, LPARAM lParam)
 
 TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
 {
-    HHOOK hook = SetWindowsHookExA(WH_CBT, UnhideOnCreate, nullptr, GetCurrentThreadId());
+    HHOOK hook = SetWindowsHookExA(WH_CBT, DuringCreation, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
-    for (int32_t mode : {HIDE_POPUP, HIDE_POPUP_IN_CORNER}) {
+    unhideDuringCreation = true;
+    const struct {
+        int32_t mode;
+        DWORD refused;
+    } cases[] = {{HIDE_POPUP, 0}, {HIDE_POPUP_IN_CORNER, 0}, {HIDE_POPUP_IN_CORNER, WS_POPUP}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refused);
+        refusedStyles = c.refused;
         SetCursorPos(500, 400);
-        EXPECT_EQ(nullptr, HideWith(mode)) << mode;
+        EXPECT_EQ(nullptr, HideWith(c.mode)) << c.mode;
         EXPECT_EQ(0, isHidden.load());
         EXPECT_EQ(baseCount, CursorCount());
         // The cancelled hide leaves the cursor where the user put it.
         EXPECT_EQ(500, CursorPos().x);
     }
+    unhideDuringCreation = false;
+    refusedStyles = 0;
     UnhookWindowsHookEx(hook);
+}
+
+TEST_F(Hide, RefusedChildFallsBackToThePopup)
+{
+    HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
+    SetCursorPos(200, 200);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, DuringCreation, nullptr, GetCurrentThreadId());
+    refusedStyles = WS_CHILD;
+    for (int32_t mode : {HIDE_CHILD_OF_TOP, HIDE_CHILD}) {
+        HWND window = HideWith(mode);
+        ASSERT_NE(nullptr, window) << mode;
+        EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+        MouseEvent();
+    }
+    refusedStyles = 0;
+    UnhookWindowsHookEx(hook);
+    DestroyWindow(top);
+}
+
+TEST_F(Hide, SwitchingTheEngineOffShowsTheCursor)
+{
+    HWND window = HideWith(HIDE_POPUP);
+    ASSERT_NE(nullptr, window);
+    SetEngineActive(false);
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, isHidden.load());
+    EXPECT_EQ(baseCount, CursorCount());
 }
 
 TEST_F(Hide, WindowGoneWithItsParentFreesTheNextHide)

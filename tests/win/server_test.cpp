@@ -1,8 +1,15 @@
+#include "ui_support.h"
+
 #include "app/app.h"
 #include "app/server.h"
+#include "hide/hide.h"
 #include "settings/settings.h"
+#include "support/fake_shell.h"
+#include "support/test_windows.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -34,6 +41,8 @@ class Engine : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
         AppInstance = GetModuleHandleA(nullptr);
         MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
                                      AppInstance, nullptr);
@@ -53,6 +62,7 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
         settings.hideEnabled.store(1);
         settings.prioWarn.store(1);
+        serverWindowWaitMs = 5000;
     }
 };
 
@@ -73,6 +83,9 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
 {
     settings.prioWarn.store(0);
     ASSERT_TRUE(SetEngineActive(true));
+    // The main thread steps back to idle only when real time was really granted.
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()) == REALTIME_PRIORITY_CLASS,
+              GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_IDLE);
     HANDLE thread = ServerThread;
     HWND window = ServerWindow.load();
     ASSERT_NE(nullptr, thread);
@@ -146,10 +159,89 @@ TEST_F(Engine, ForeignQuitEndsTheThreadAndTheProgramRunsOnWithoutHook)
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_HOOKCONTROL, WMU_HOOKCONTROL, PM_REMOVE));
 }
 
-TEST_F(Engine, WaitForTheServerWindowIsBounded)
+namespace {
+
+// Holds up the making of the server thread's window until released: a "Static"
+// class of the program's own comes before the system's of the same name.
+class HeldServerWindow {
+public:
+    HeldServerWindow()
+    {
+        release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        RegisterPlainClass("Static", Proc);
+    }
+    ~HeldServerWindow()
+    {
+        Release();
+        UnregisterClassA("Static", AppInstance);
+        CloseHandle(release);
+    }
+    void Release() { SetEvent(release); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE) {
+            const char* title = reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpszName;
+            if (!IS_INTRESOURCE(title) && std::strcmp(title, "EdgeWarden_Server") == 0)
+                WaitForSingleObject(release, INFINITE);
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    static inline HANDLE release = nullptr;
+};
+
+} // namespace
+
+TEST_F(Engine, LateServerThreadEndsItselfAndTheNextActivationStartsOne)
 {
-    DWORD start = GetTickCount();
-    EXPECT_FALSE(WaitForServerWindow(300));
-    EXPECT_GE(GetTickCount() - start, 250u);
-    EXPECT_LT(GetTickCount() - start, 2000u);
+    serverWindowWaitMs = 300;
+    HeldServerWindow held;
+    {
+        ui_test::BoxAnswerer answerer(IDOK);
+        EXPECT_FALSE(SetEngineActive(true));
+        EXPECT_EQ(1, answerer.Count());
+        EXPECT_EQ("Can't start server thread", answerer.LastText());
+    }
+    ASSERT_NE(nullptr, ServerThread);
+    const DWORD lateId = GetThreadId(ServerThread);
+    held.Release();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ServerThread, 2000)) << "the late thread runs on";
+    EXPECT_EQ(nullptr, ServerWindow.load());
+
+    serverWindowWaitMs = 5000;
+    settings.prioWarn.store(0);
+    ASSERT_TRUE(SetEngineActive(true));
+    EXPECT_NE(lateId, GetThreadId(ServerThread));
+    EXPECT_TRUE(Eventually(HookInstalled));
+    EXPECT_EQ(THREAD_PRIORITY_TIME_CRITICAL, GetThreadPriority(ServerThread));
+}
+
+TEST_F(Engine, HookRemovedBehindItsBackIsRenewedAtTheNextTick)
+{
+    FakeShell shell;
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    settings.hideEnabled.store(0);
+    settings.bumpEnabled.store(1);
+    ASSERT_TRUE(SetEngineActive(true));
+    ASSERT_TRUE(Eventually(HookInstalled));
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    SetCursorPos(cx / 2, cy / 2);
+    Sleep(100);
+    HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
+
+    // The system drops the hook; the pointer moves on without it.
+    ASSERT_TRUE(UnhookWindowsHookEx(MouseHook.load()));
+    SetCursorPos(cx / 2 + 40, cy / 2);
+    Sleep(100);
+    HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
+    Sleep(200);
+
+    SetCursorPos(cx / 2, cy - 1);
+    Sleep(100);
+    POINT p = {};
+    GetCursorPos(&p);
+    EXPECT_EQ(cy - 3, p.y) << "no hook holds the pointer off the bar";
+    SetCursorPos(cx / 2, cy / 2);
 }

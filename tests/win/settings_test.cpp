@@ -49,6 +49,7 @@ TEST_F(Registry, LoadTakesOnlyFourByteDwords)
     reg::SetRaw("binary", REG_BINARY, &four, sizeof(four));
     reg::SetRaw("qword", REG_QWORD, &eight, sizeof(eight));
     reg::SetRaw("bigendian", REG_DWORD_BIG_ENDIAN, &four, sizeof(four));
+    reg::SetRaw("short", REG_DWORD, &four, 2);
     struct Case {
         const char* name;
         bool ok;
@@ -56,6 +57,7 @@ TEST_F(Registry, LoadTakesOnlyFourByteDwords)
     } cases[] = {
         {"dword", true, 7}, {"sz", false, 42},        {"binary", false, 42},
         {"qword", false, 42}, {"bigendian", false, 42}, {"missing", false, 42},
+        {"short", false, 42},
     };
     RegistryKey key;
     ASSERT_TRUE(key.Open("EdgeWarden"));

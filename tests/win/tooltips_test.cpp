@@ -165,3 +165,19 @@ TEST_F(Tooltips, TimerTickRefreshesTheBarsThenLifts)
     EXPECT_EQ(tip, Above(bar));
     settings.hideEnabled.store(hideWas);
 }
+
+TEST_F(Tooltips, WindowOfAHungProgramMovesLaterWithoutHoldingUpThePass)
+{
+    // A window of the stand-in shell's thread, which then stops answering a while.
+    HWND hung = shell.AddBar(ABE_TOP, FakeShell::HiddenRect(ABE_TOP));
+    HWND tip = Tooltip();
+    SetWindowPos(tip, HWND_BOTTOM, 0, 0, 0, 0, SWP_ZONLY);
+    shell.Hang(1500);
+    Sleep(50);
+    const DWORD start = GetTickCount();
+    PlaceJustAbove(hung, tip);
+    EXPECT_LT(GetTickCount() - start, 500u);
+    for (int i = 0; i < 150 && Above(tip) != hung; ++i)
+        Sleep(20);
+    EXPECT_EQ(hung, Above(tip));
+}

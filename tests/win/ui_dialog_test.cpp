@@ -288,6 +288,7 @@ TEST_F(UiDialog, NoBarWarningAnsweredNoIsStoredAtOnceAndNotShownAgain)
     ASSERT_NE(nullptr, OpenDialog());
     EXPECT_EQ(1, answerer.Count()) << "shown while the dialog opens";
     EXPECT_EQ(kNoBarsWarning, answerer.LastText());
+    EXPECT_EQ(dialog, answerer.LastOwner()) << "the dialog waits for its box";
     EXPECT_EQ(0, settings.noBumpWarn.load());
 
     DWORD stored = 1;

@@ -5,6 +5,7 @@
 #include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
+#include "ui/dialog_ids.h"
 #include "ui/settings_dialog.h"
 
 #include <commctrl.h>
@@ -65,11 +66,13 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     char className[16] = "";
-    char title[64] = "";
     GetClassNameA(window, className, sizeof(className));
+    if (process != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0)
+        return TRUE;
+    // Reading the title asks the window's thread, which may be held up on purpose.
+    char title[64] = "";
     GetWindowTextA(window, title, sizeof(title));
-    if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0
-        && std::strcmp(title, search.title) == 0 && (*search.accept)(window)) {
+    if (std::strcmp(title, search.title) == 0 && (*search.accept)(window)) {
         search.found = window;
         return FALSE;
     }
@@ -122,9 +125,9 @@ std::string BoxAnswerer::LastText() const
 DWORD WINAPI BoxAnswerer::Run(LPVOID param)
 {
     BoxAnswerer& self = *static_cast<BoxAnswerer*>(param);
-    // A message box has Yes and No buttons; the settings dialog has neither.
-    const std::function<bool(HWND)> isBox = [](HWND window) {
-        return IsWindowVisible(window) && GetDlgItem(window, IDNO) != nullptr;
+    const std::function<bool(HWND)> isBox = [&self](HWND window) {
+        return IsWindowVisible(window) && GetDlgItem(window, self.answer) != nullptr
+               && GetDlgItem(window, IDC_BUMP_ENABLED) == nullptr;
     };
     while (!self.stop.load()) {
         HWND box = FindProcessDialog("EdgeWarden", isBox);
@@ -137,6 +140,7 @@ DWORD WINAPI BoxAnswerer::Run(LPVOID param)
         EnterCriticalSection(&self.lock);
         self.lastText = text;
         LeaveCriticalSection(&self.lock);
+        self.lastOwner.store(GetWindow(box, GW_OWNER));
         self.count.store(self.count.load() + 1);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(self.answer, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, self.answer)));

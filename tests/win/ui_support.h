@@ -30,8 +30,8 @@ bool Eventually(const std::function<bool()>& condition, DWORD ms = 3000);
 HWND FindProcessDialog(const char* title, const std::function<bool(HWND)>& accept);
 
 // Watches, from a thread of its own, for the message boxes "EdgeWarden" of this
-// process and answers each with `answer`, counting them and keeping the text
-// of the last.
+// process that have the button `answer` and answers each with it, counting them
+// and keeping the text and the owner of the last.
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(int answer);
@@ -41,6 +41,7 @@ public:
 
     int Count() const { return count.load(); }
     std::string LastText() const;
+    HWND LastOwner() const { return lastOwner.load(); }
 
 private:
     static DWORD WINAPI Run(LPVOID self);
@@ -48,6 +49,7 @@ private:
     int answer;
     std::atomic<bool> stop{false};
     std::atomic<int> count{0};
+    std::atomic<HWND> lastOwner{nullptr};
     mutable CRITICAL_SECTION lock;
     std::string lastText;
     HANDLE thread = nullptr;

@@ -108,7 +108,7 @@ const Item kItems[27] = {
     {0xFFFF, "STATIC", "Hide after", 0x50020002, 32, 179, 32, 8},
     {IDC_HIDE_SECONDS, "EDIT", "", 0x50812081, 69, 177, 17, 12},
     {0xFFFF, "STATIC", "seconds using method", 0x50020000, 90, 179, 72, 8},
-    {IDC_HIDE_MODE, "COMBOBOX", "", 0x50210002, 165, 176, 20, 63},
+    {IDC_HIDE_MODE, "COMBOBOX", "", 0x50210003, 165, 176, 20, 63},
     {IDC_DONATE, "BUTTON",
      "If you like this program, support it with a small donation.\n"
      "Any donation is welcome. How about 50 cent?",

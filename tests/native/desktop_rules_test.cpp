@@ -1,0 +1,162 @@
+#include "taskbar/desktop_rules.h"
+
+#include <gtest/gtest.h>
+
+using namespace bump;
+
+namespace {
+
+// The primary; a taller one to its left reaching above it; a larger one to its
+// right, lower down.
+constexpr Rect kPrimary = {0, 0, 1024, 768};
+constexpr Rect kLeft = {-1280, -256, 0, 768};
+constexpr Rect kRight = {1024, 200, 2944, 1280};
+
+Desktop ThreeMonitors()
+{
+    Desktop desktop = {};
+    desktop.count = 3;
+    desktop.monitors[0] = kPrimary;
+    desktop.monitors[1] = kLeft;
+    desktop.monitors[2] = kRight;
+    return desktop;
+}
+
+} // namespace
+
+TEST(DesktopRules, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
+{
+    struct Case {
+        const char* what;
+        int monitor;
+        Edge edge;
+        Rect bar;
+        Point at;
+        bool held;
+        Point cursor;
+    } cases[] = {
+        {"primary's bottom", 0, EDGE_BOTTOM, {0, 766, 1024, 796}, {500, 767}, true, {500, 765}},
+        {"primary's bottom bar, right monitor's row", 0, EDGE_BOTTOM, {0, 766, 1024, 796}, {1500, 767}, false, {}},
+        {"primary's right, above the right monitor", 0, EDGE_RIGHT, {1022, 0, 1052, 768}, {1023, 100}, true, {1021, 100}},
+        {"primary's right, beside the right monitor", 0, EDGE_RIGHT, {1022, 0, 1052, 768}, {1023, 300}, false, {}},
+        {"left monitor's left, negative", 1, EDGE_LEFT, {-1308, -256, -1278, 768}, {-1280, -200}, true, {-1278, -200}},
+        {"left monitor's top, above the primary", 1, EDGE_TOP, {-1280, -284, 0, -254}, {-600, -256}, true, {-600, -254}},
+        {"left monitor's right, above the primary", 1, EDGE_RIGHT, {-2, -256, 28, 768}, {-1, -100}, true, {-3, -100}},
+        {"left monitor's right, beside the primary", 1, EDGE_RIGHT, {-2, -256, 28, 768}, {-1, 100}, false, {}},
+        {"right monitor's bottom, lower than the primary's", 2, EDGE_BOTTOM, {1024, 1278, 2944, 1308}, {2000, 1279}, true, {2000, 1277}},
+        {"right monitor's top, offset", 2, EDGE_TOP, {1024, 172, 2944, 202}, {1100, 200}, true, {1100, 202}},
+        {"right monitor's left, beside the primary", 2, EDGE_LEFT, {996, 200, 1026, 1280}, {1024, 500}, false, {}},
+        {"right monitor's left, below the primary", 2, EDGE_LEFT, {996, 200, 1026, 1280}, {1024, 900}, true, {1026, 900}},
+    };
+    const Desktop desktop = ThreeMonitors();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BumpState states[MAX_MONITORS] = {};
+        Point cursor = c.at;
+        int asked = 0;
+        const int swallowed = BumpEvent(
+            c.at, desktop, 1000, {50, 200, true}, states,
+            [&](int monitor, Edge edge, Rect& rect) {
+                ++asked;
+                rect = c.bar;
+                return monitor == c.monitor && edge == c.edge;
+            },
+            [&](int, Edge, const EdgeDecision& d) { cursor = d.cursor; });
+        EXPECT_EQ(c.held ? 1 : 0, swallowed);
+        if (c.held) {
+            EXPECT_EQ(c.cursor.x, cursor.x);
+            EXPECT_EQ(c.cursor.y, cursor.y);
+        } else {
+            // Free passage costs no look at any bar.
+            EXPECT_EQ(0, asked);
+        }
+    }
+}
+
+TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
+{
+    // Three in a row, the middle one lower: right of the primary at y 100 the
+    // desktop ends, yet a position at that height further right is another
+    // monitor's.
+    Desktop row = {};
+    row.count = 3;
+    row.monitors[0] = {0, 0, 1024, 768};
+    row.monitors[1] = {1024, 200, 2048, 968};
+    row.monitors[2] = {2048, 0, 3072, 200};
+    BumpState states[MAX_MONITORS] = {};
+    const auto rightBar = [](int monitor, Edge edge, Rect& rect) {
+        rect = {1022, 0, 1052, 768};
+        return monitor == 0 && edge == EDGE_RIGHT;
+    };
+    const auto act = [](int, Edge, const EdgeDecision&) {};
+    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(1, BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, act));
+}
+
+TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
+{
+    constexpr uint32_t kCaption = 0x00C00000u;
+    constexpr uint32_t kBorderOnly = 0x00800000u;
+    struct Case {
+        const char* what;
+        desktop::Foreground window;
+        bool paused[3];
+    } cases[] = {
+        {"caption-less over the right monitor", {0, false, kRight}, {false, false, true}},
+        {"a border but no caption, larger than the primary", {kBorderOnly, false, {-8, -8, 1032, 776}}, {true, false, false}},
+        {"maximized with a caption", {kCaption, false, {1016, 192, 2952, 1288}}, {false, false, false}},
+        {"the desktop's own window", {0, true, {-1280, -256, 2944, 1280}}, {false, false, false}},
+        {"one pixel short", {0, false, {0, 0, 1024, 767}}, {false, false, false}},
+        {"across the whole desktop", {0, false, {-1280, -256, 2944, 1280}}, {true, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Desktop desktop = ThreeMonitors();
+        desktop.paused[0] = true;  // a pause from an earlier refresh does not linger
+        desktop::PauseUnderFullScreen(desktop, c.window);
+        for (int m = 0; m < 3; ++m)
+            EXPECT_EQ(c.paused[m], desktop.paused[m]) << "monitor " << m;
+    }
+
+    // A paused monitor holds nothing; the others still do.
+    Desktop desktop = ThreeMonitors();
+    desktop.paused[2] = true;
+    BumpState states[MAX_MONITORS] = {};
+    const Rect bottoms[3] = {{0, 766, 1024, 796}, {-1280, 766, 0, 796}, {1024, 1278, 2944, 1308}};
+    const auto barRect = [&](int monitor, Edge edge, Rect& rect) {
+        rect = bottoms[monitor];
+        return edge == EDGE_BOTTOM;
+    };
+    const auto act = [](int, Edge, const EdgeDecision&) {};
+    EXPECT_EQ(0, BumpEvent({2000, 1279}, desktop, 1000, {50, 200, true}, states, barRect, act));
+    EXPECT_EQ(1, BumpEvent({500, 767}, desktop, 1000, {50, 200, true}, states, barRect, act));
+}
+
+TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)
+{
+    struct Table {
+        int value;
+    };
+    desktop::Exchange<Table> exchange;
+    EXPECT_EQ(nullptr, exchange.Published());
+    Table& first = exchange.Draft();
+    first.value = 1;
+    exchange.Publish(first);
+
+    const Table* read = exchange.Acquire();
+    ASSERT_EQ(&first, read);
+    Table& second = exchange.Draft();
+    EXPECT_NE(&first, &second);
+    second.value = 2;
+    exchange.Publish(second);
+    // The reader still holds the first, the second is published: the third slot.
+    Table& third = exchange.Draft();
+    EXPECT_NE(&first, &third);
+    EXPECT_NE(&second, &third);
+    EXPECT_EQ(1, read->value);
+    exchange.Release();
+
+    EXPECT_EQ(&second, exchange.Acquire());
+    exchange.Release();
+    EXPECT_NE(&second, &exchange.Draft());
+}
