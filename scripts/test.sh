@@ -162,7 +162,7 @@ summarize() {
     local f counts
     for f in "$1"/*.log; do
         read -ra counts <<<"$(layer_counts "$f")"
-        printf '%-16s %4d passed, %d failed\n' "$(basename "$f" .log)" "${counts[0]}" "${counts[1]}"
+        printf '%-22s %4d passed, %d failed\n' "$(basename "$f" .log)" "${counts[0]}" "${counts[1]}"
         PASSED=$((PASSED + counts[0]))
         FAILED=$((FAILED + counts[1]))
     done
