@@ -17,8 +17,8 @@ std::string EdgeWardenExe();
 
 // One started EdgeWarden.exe; ended (terminated if need be) when destroyed.
 // A process that ends by itself must end with exit code 0: any other code (an
-// exception such as 0xC0000005, or the 1 of a start that found no main window)
-// fails the running test, with the code in its message.
+// exception such as 0xC0000005, or the 1 of a start that could not make its
+// main window) fails the running test, with the code in its message.
 class App {
 public:
     explicit App(const std::string& arguments = "-hide", const std::string& exe = EdgeWardenExe());
