@@ -81,7 +81,8 @@ add_failures() { # log name count
 swallowed_exceptions() {
     awk '/^\[ RUN      \] /{test = $4}
         /ignoring exception/ {if (!(test in count)) order[++tests] = test; count[test]++}
-        END {for (i = 1; i <= tests; i++) print "    during " order[i] " (" count[order[i]] " times)"}' "$1"
+        END {for (i = 1; i <= tests; i++) {
+            n = count[order[i]]; print "    during " order[i] " (" n (n == 1 ? " time)" : " times)")}}' "$1"
 }
 
 run_layer() { # name seconds command...
