@@ -12,7 +12,7 @@ X64="$BUILD/x86_64"
 IDLE_SECONDS=60
 SOAK_EVENTS=30000
 HOOK_EVENTS=1000
-HOOK_ROUNDS=6
+HOOK_ROUNDS=12
 STARTUPS=7
 
 STARTED_PIDS=()
@@ -390,14 +390,14 @@ EOF
 **Idle CPU** (${IDLE_RATIO}x the minimal timer). Once a second, while the engine is
 active, EdgeWarden refreshes its table of auto-hide bars with four SHAppBarMessage
 calls per monitor, and four more for the primary when the shell leaves it to the
-plain query; that is how it notices bars that come, go or move. Under Wine each call creates a file mapping and sends a message to
-explorer.exe, which duplicates the handle back and answers through it. The
-skeleton (\`bench/skeleton.cpp\`), which does exactly these four calls each second
-and nothing of EdgeWarden's own work, used $SKEL_CPU ms over the same $IDLE_SECONDS s,
-against $EW_CPU ms for EdgeWarden and $MIN_CPU ms for the minimal timer: the
-refresh sets the cost. EdgeWarden's own work on the ticks, hiding the pointer
-once included, is the difference to the skeleton:
-$(calc '%+.1f' 'e - s' e="$EW_CPU" s="$SKEL_CPU") ms over $IDLE_SECONDS s. In the same time explorer.exe,
+plain query: on these $MONITORS monitors without bars, $((4 * MONITORS + 4)) calls a second. That is how it
+notices bars that come, go or move. Under Wine each call creates a file mapping and
+sends a message to explorer.exe, which duplicates the handle back and answers
+through it. The skeleton (\`bench/skeleton.cpp\`), which makes four such calls each
+second and does nothing of EdgeWarden's own work, used $SKEL_CPU ms over the same
+$IDLE_SECONDS s, against $EW_CPU ms for EdgeWarden and $MIN_CPU ms for the minimal timer: the
+refresh sets the cost: by the skeleton's figure, each call made once a second costs about $(calc '%.1f' '(s - m) / 4' s="$SKEL_CPU" m="$MIN_CPU") ms a minute,
+so about $(calc '%.0f' '(s - m) / 4 * (4 * n + 4)' s="$SKEL_CPU" m="$MIN_CPU" n="$MONITORS") ms for EdgeWarden's calls. In the same time explorer.exe,
 which answers these calls for EdgeWarden and the skeleton, used $EXPLORER_CPU ms. In absolute terms
 EdgeWarden used $(calc '%.3f' 'e / (t * 10)' e="$EW_CPU" t="$IDLE_SECONDS") % of one CPU.
 EOF
@@ -445,7 +445,9 @@ EOF
 **Start-up** (${START_RATIO}x the one-dialog program). Before the dialog, EdgeWarden
 loads and saves its settings, creates its window, starts the engine thread and
 waits until that thread signals that its window exists, then raises the
-priorities. It also loads the libraries named above (the one-dialog program needs only user32) and
+priorities. It asks the shell for the bars of every monitor twice, when the engine
+starts and when the dialog opens, and the first such query of a process is the
+slowest under Wine. It also loads the libraries named above (the one-dialog program needs only user32) and
 builds a dialog of $(grep -c '^ *CONTROL' "$ROOT/src/res/edgewarden.rc") controls with common controls and visual
 styles (the one-dialog program has two).
 EOF
