@@ -256,11 +256,11 @@ inline bool NeedsEdges(const BumpState& state, Point p, Rect monitor, bool onMon
     const int32_t* pushed = state.pushedDistance;
     if ((pushed[0] | pushed[1] | pushed[2] | pushed[3]) != 0)
         return true;
-    return onMonitor
-           && (int64_t{p.x} <= int64_t{monitor.left} + HIDDEN_LIMIT_X
-               || int64_t{p.y} <= int64_t{monitor.top} + HIDDEN_LIMIT_Y
-               || int64_t{p.x} >= int64_t{monitor.right} - HIDDEN_LIMIT_X
-               || int64_t{p.y} >= int64_t{monitor.bottom} - HIDDEN_LIMIT_Y);
+    for (int e = EDGE_LEFT; onMonitor && e < EDGE_COUNT; ++e) {
+        if (PassesPrefilter(static_cast<Edge>(e), p, monitor))
+            return true;
+    }
+    return false;
 }
 
 // The monitor that the position lies on, the first of overlapping ones; -1 when
