@@ -1,33 +1,45 @@
 #include "app/hook_watchdog.h"
 
 #include "app/server.h"
-#include "app/watchdog_rules.h"
 #include "hide/hide.h"
 
 namespace {
 
-HookSample lastSample = {false, 0, 0, 0};  // main thread only
+WatchdogState watchdog = {{false, 0, 0, 0}, 0, 0};  // main thread only
 
 } // namespace
 
-void WatchMouseHook()
+HookSample LookAtPointer()
 {
     // The pointer first: an event that moved it has stored its time before.
     POINT p = {0, 0};
     const bool valid = GetCursorPos(&p) != FALSE;
-    const HookSample now = {valid, p.x, p.y, lastInputTime.load()};
-    if (HookLost(lastSample, now))
-        RenewMouseHook();
-    lastSample = now;
+    return {valid, p.x, p.y, lastInputTime.load()};
 }
 
-void NoteOwnCursorMove(POINT to)
+bool MovedSinceLastLook(const HookSample& now)
 {
-    lastSample.x = to.x;
-    lastSample.y = to.y;
+    return PointerMoved(watchdog.last, now);
+}
+
+void WatchMouseHook(const HookSample& now)
+{
+    if (WatchTick(watchdog, now, GetTickCount()))
+        RenewMouseHook();
+}
+
+void NoteOwnCursorMove()
+{
+    // Between monitors of different sizes the system may put the pointer
+    // elsewhere than asked.
+    POINT p = {0, 0};
+    if (GetCursorPos(&p)) {
+        watchdog.last.x = p.x;
+        watchdog.last.y = p.y;
+    }
 }
 
 void ForgetHookSample()
 {
-    lastSample.valid = false;
+    watchdog.last.valid = false;
 }

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/hook_watchdog.h"
 #include "app/priority_rules.h"
+#include "app/tick.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"

@@ -1,5 +1,5 @@
-// Hiding the stationary cursor: idle state shared with the hook, the one-second
-// timer and the window that keeps the cursor hidden.
+// Hiding the stationary cursor: idle state shared with the hook, the idle
+// decision of the one-second tick and the window that keeps the cursor hidden.
 #pragma once
 
 #include "hide/idle_rules.h"
@@ -18,7 +18,10 @@ extern uint32_t lastSeenInputTime;
 extern int32_t idleTicks;
 extern ATOM hideClassAtom;
 
-void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD);
+// The idle decision of one tick, which hides the cursor once it has been still
+// long enough. `pointerMoved`: the pointer moved since the last tick without an
+// event the hook saw. True when it moved the cursor to the hiding point.
+bool HideIfIdle(bool pointerMoved);
 // The hiding point of the current hide mode, in screen coordinates.
 BOOL GetHidePoint(POINT* point);
 

@@ -1,10 +1,8 @@
 #include "hide/hide.h"
 
 #include "app/app.h"
-#include "app/hook_watchdog.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
-#include "taskbar/tooltips.h"
 
 std::atomic<uint32_t> lastInputTime{0};
 std::atomic<uint8_t> isHidden{0};
@@ -27,12 +25,13 @@ const BarRect* ReadBarRect(UINT edge, BarRect* out)
     return out;
 }
 
-void HideCursorNow()
+// True when it moved the cursor.
+bool HideCursorNow()
 {
     RegisterHideClass();
     POINT point;
     if (!GetHidePoint(&point))
-        return;
+        return false;
     const HideMethodTraits traits = TraitsOf(settings.hideMode.load());
     if (traits.window != HideWindowKind::None) {
         HWND window = CreateHideWindow(traits.window, point);
@@ -41,15 +40,14 @@ void HideCursorNow()
         // had no window to unhide: the hide is over already.
         if (window != nullptr && isHidden.load() == 0) {
             DestroyHideWindow();
-            return;
+            return false;
         }
         SetTopmostVisible(window, true);
     }
     // A mouse event during the work above has ended the hide: no late jump.
-    if (traits.movesCursor && isHidden.load() != 0) {
-        SetCursorPos(point.x, point.y);
-        NoteOwnCursorMove(point);
-    }
+    if (traits.movesCursor && isHidden.load() != 0)
+        return SetCursorPos(point.x, point.y) != FALSE;
+    return false;
 }
 
 } // namespace
@@ -75,26 +73,23 @@ BOOL GetHidePoint(POINT* point)
     return TRUE;
 }
 
-void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
+bool HideIfIdle(bool pointerMoved)
 {
-    WatchMouseHook();
-    RefreshAutoHideBars();
-    RaiseTooltipsAboveTaskBars();
-
     const uint32_t inputTime = lastInputTime.load();
     const TickAction action =
-        DecideTick(inputTime, lastSeenInputTime, isHidden.load() != 0,
+        DecideTick(inputTime, lastSeenInputTime, pointerMoved, isHidden.load() != 0,
                    settings.hideEnabled.load() != 0, settings.hideSeconds.load(), idleTicks);
     if (action != TickAction::Hide) {
         lastSeenInputTime = inputTime;
-        return;
+        return false;
     }
     isHidden.store(1);
     // A window from an earlier hide still exists: no second one.
     if (HideWindow.load() != nullptr) {
         lastSeenInputTime = inputTime;
-        return;
+        return false;
     }
-    HideCursorNow();
+    const bool moved = HideCursorNow();
     lastSeenInputTime = lastInputTime.load();
+    return moved;
 }

@@ -50,12 +50,14 @@ enum class TickAction {
     Hide,   // quiet long enough: hide now
 };
 
-// One tick of idle counting. `idleTicks` is updated in place; the caller records
-// `inputTime` as the last seen time after acting on the result.
-inline TickAction DecideTick(uint32_t inputTime, uint32_t lastSeenInputTime, bool hidden,
-                             bool hideEnabled, int32_t hideSeconds, int32_t& idleTicks)
+// One tick of idle counting. `pointerMoved`: the pointer moved since the last
+// tick without an event the hook saw, which is mouse activity all the same.
+// `idleTicks` is updated in place; the caller records `inputTime` as the last
+// seen time after acting on the result.
+inline TickAction DecideTick(uint32_t inputTime, uint32_t lastSeenInputTime, bool pointerMoved,
+                             bool hidden, bool hideEnabled, int32_t hideSeconds, int32_t& idleTicks)
 {
-    if (inputTime != lastSeenInputTime || hidden || !hideEnabled) {
+    if (inputTime != lastSeenInputTime || pointerMoved || hidden || !hideEnabled) {
         idleTicks = 0;
         return TickAction::Reset;
     }

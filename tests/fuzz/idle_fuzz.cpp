@@ -100,10 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t lastSeenInputTime = 0;
     int32_t idleTicks = 0;
     bool hidden = false;
+    bool movedUnseen = false;
     int64_t quietTicks = 0;
 
     while (in.remaining_bytes() > 0) {
-        switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+        switch (in.ConsumeIntegralInRange<int>(0, 6)) {
         case 0:  // a mouse event; the clock may stand still or wrap between two
             lastInputTime += in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2000)
                                               : in.ConsumeIntegral<uint32_t>();
@@ -117,13 +118,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             hideEnabled = in.ConsumeBool();
             hideSeconds = StoredSeconds(in);
             break;
+        case 3:  // the pointer moves where no hook sees it
+            movedUnseen = true;
+            break;
         default: {
             const bool changed = lastInputTime != lastSeenInputTime;
-            const TickAction action = DecideTick(lastInputTime, lastSeenInputTime, hidden,
-                                                 hideEnabled, hideSeconds, idleTicks);
+            const TickAction action = DecideTick(lastInputTime, lastSeenInputTime, movedUnseen,
+                                                 hidden, hideEnabled, hideSeconds, idleTicks);
             lastSeenInputTime = lastInputTime;
             Check(idleTicks >= 0);
-            if (changed || hidden || !hideEnabled) {
+            const bool active = changed || movedUnseen;
+            movedUnseen = false;
+            if (active || hidden || !hideEnabled) {
                 Check(action == TickAction::Reset && idleTicks == 0);
                 quietTicks = 0;
                 break;

@@ -10,6 +10,7 @@ TEST(IdleRules, TickDecisionTable)
     struct Case {
         uint32_t inputTime;
         uint32_t lastSeen;
+        bool moved;
         bool hidden;
         bool enabled;
         int32_t hideSeconds;
@@ -17,28 +18,30 @@ TEST(IdleRules, TickDecisionTable)
         TickAction expected;
         int32_t ticksAfter;
     } cases[] = {
-        // New input, a hidden cursor or hiding off: start over.
-        {5, 4, false, true, 3, 2, TickAction::Reset, 0},
-        {0, 0xFFFFFFFFu, false, true, 3, 2, TickAction::Reset, 0},
-        {5, 5, true, true, 3, 7, TickAction::Reset, 0},
-        {5, 5, false, false, 3, 2, TickAction::Reset, 0},
+        // New input (also a move that no hook saw), a hidden cursor or hiding
+        // off: start over.
+        {5, 4, false, false, true, 3, 2, TickAction::Reset, 0},
+        {5, 5, true, false, true, 3, 2, TickAction::Reset, 0},
+        {0, 0xFFFFFFFFu, false, false, true, 3, 2, TickAction::Reset, 0},
+        {5, 5, false, true, true, 3, 7, TickAction::Reset, 0},
+        {5, 5, false, false, false, 3, 2, TickAction::Reset, 0},
         // Quiet ticks count up to the stored number of seconds.
-        {5, 5, false, true, 3, 0, TickAction::Count, 1},
-        {5, 5, false, true, 3, 1, TickAction::Count, 2},
-        {5, 5, false, true, 3, 2, TickAction::Hide, 3},
+        {5, 5, false, false, true, 3, 0, TickAction::Count, 1},
+        {5, 5, false, false, true, 3, 1, TickAction::Count, 2},
+        {5, 5, false, false, true, 3, 2, TickAction::Hide, 3},
         // Already past it (the flag was cleared without input): hide at once.
-        {5, 5, false, true, 3, 9, TickAction::Hide, 10},
+        {5, 5, false, false, true, 3, 9, TickAction::Hide, 10},
         // One second or less, even negative: the first quiet tick hides.
-        {5, 5, false, true, 1, 0, TickAction::Hide, 1},
-        {5, 5, false, true, 0, 0, TickAction::Hide, 1},
-        {5, 5, false, true, -20, 0, TickAction::Hide, 1},
+        {5, 5, false, false, true, 1, 0, TickAction::Hide, 1},
+        {5, 5, false, false, true, 0, 0, TickAction::Hide, 1},
+        {5, 5, false, false, true, -20, 0, TickAction::Hide, 1},
         // The count saturates instead of overflowing.
-        {5, 5, false, true, INT32_MAX, INT32_MAX - 1, TickAction::Hide, INT32_MAX},
-        {5, 5, false, true, INT32_MAX, INT32_MAX, TickAction::Hide, INT32_MAX},
+        {5, 5, false, false, true, INT32_MAX, INT32_MAX - 1, TickAction::Hide, INT32_MAX},
+        {5, 5, false, false, true, INT32_MAX, INT32_MAX, TickAction::Hide, INT32_MAX},
     };
     for (const Case& c : cases) {
         int32_t ticks = c.ticksBefore;
-        EXPECT_EQ(c.expected, DecideTick(c.inputTime, c.lastSeen, c.hidden, c.enabled,
+        EXPECT_EQ(c.expected, DecideTick(c.inputTime, c.lastSeen, c.moved, c.hidden, c.enabled,
                                          c.hideSeconds, ticks))
             << c.inputTime << "/" << c.lastSeen << " hidden " << c.hidden << " ticks "
             << c.ticksBefore << " secs " << c.hideSeconds;

@@ -241,7 +241,7 @@ public:
     void Tick(const Settings& settings)
     {
         const uint32_t inputTime = lastInputTime.load();
-        const TickAction action = DecideTick(inputTime, lastSeenInputTime, isHidden.load() != 0,
+        const TickAction action = DecideTick(inputTime, lastSeenInputTime, false, isHidden.load() != 0,
                                              settings.hideEnabled.load() != 0,
                                              settings.hideSeconds.load(), idleTicks);
         if (action != TickAction::Hide) {

@@ -1,6 +1,8 @@
 #include "support/test_windows.h"
 #include "app/app.h"
 #include "app/server.h"
+#include "app/hook_watchdog.h"
+#include "app/tick.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
@@ -48,8 +50,10 @@ POINT CursorPos()
     return p;
 }
 
+// Also forgets the last look at the pointer, which the test has just placed.
 void ResetHideState()
 {
+    ForgetHookSample();
     lastInputTime.store(0);
     lastSeenInputTime = 0;
     idleTicks = 0;

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/server.h"
+#include "app/tick.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"

@@ -1,4 +1,5 @@
 #include "support/test_windows.h"
+#include "app/tick.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
