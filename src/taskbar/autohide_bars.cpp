@@ -1,5 +1,8 @@
 #include "taskbar/autohide_bars.h"
 
+#include "app/app.h"
+#include "taskbar/full_screen.h"
+
 desktop::Exchange<DesktopBars> desktopBars;
 std::atomic<HWND> AutoHideBars[4];
 
@@ -10,6 +13,12 @@ namespace {
 constexpr DWORD GET_AUTOHIDE_BAR_ON_MONITOR = 0x0000000B;
 
 WNDPROC displayWatchNext = nullptr;
+HWND displayWatchWindow = nullptr;
+// Set while a draft is filled. The shell is asked by sent messages, and the
+// thread handles messages sent to it while it waits: a refresh begun then would
+// fill the same draft and publish it while this one still writes to it. Main
+// thread only.
+bool filling = false;
 
 bump::Rect ToRect(const RECT& r)
 {
@@ -53,25 +62,26 @@ HWND AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
     return reinterpret_cast<HWND>(SHAppBarMessage(message, &query));
 }
 
-void PauseUnderForeground(bump::Desktop& desktop)
+// The monitor that a bar's window lies on; -1 when it is not one of the table's.
+int MonitorOfBar(HWND bar, const bump::Desktop& desktop)
 {
-    HWND window = GetForegroundWindow();
-    RECT rect;
-    if (window == nullptr || !GetWindowRect(window, &rect)) {
-        for (bool& paused : desktop.paused)
-            paused = false;
-        return;
-    }
-    const desktop::Foreground foreground = {
-        static_cast<uint32_t>(GetWindowLongA(window, GWL_STYLE)),
-        window == GetDesktopWindow() || window == GetShellWindow(), ToRect(rect)};
-    desktop::PauseUnderFullScreen(desktop, foreground);
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoA(MonitorFromWindow(bar, MONITOR_DEFAULTTONEAREST), &info))
+        return -1;
+    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
 }
 
 LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Posted, so that the refresh never runs inside one that is asking the
+    // shell: these come exactly while the shell moves its bars.
     if (message == WM_DISPLAYCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA))
+        PostMessageA(window, WMU_REFRESHBARS, 0, 0);
+    if (message == WMU_REFRESHBARS) {
         RefreshAutoHideBars();
+        return 0;
+    }
     return CallWindowProcA(displayWatchNext, window, message, wParam, lParam);
 }
 
@@ -79,19 +89,27 @@ LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 void RefreshAutoHideBars()
 {
+    if (filling) {
+        if (displayWatchWindow != nullptr)
+            PostMessageA(displayWatchWindow, WMU_REFRESHBARS, 0, 0);
+        return;
+    }
+    filling = true;
     DesktopBars& table = desktopBars.Draft();
     ListMonitors(table.desktop);
     for (int m = 0; m < table.desktop.count; ++m) {
-        for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
-            HWND bar = AskShell(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
-            if (m == 0) {
-                // A shell that answers per monitor may leave the primary to the plain query.
-                if (bar == nullptr)
-                    bar = AskShell(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[m]);
-                AutoHideBars[edge].store(bar);
-            }
+        for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
+            table.bars[m][edge] = AskShell(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
+    }
+    // The plain query answers for the monitor of the main task bar, which the
+    // user may have put on any monitor; it fills in only what the per-monitor
+    // query left open there.
+    for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
+        HWND bar = AskShell(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
+        const int m = bar != nullptr ? MonitorOfBar(bar, table.desktop) : -1;
+        if (m >= 0 && table.bars[m][edge] == nullptr)
             table.bars[m][edge] = bar;
-        }
+        AutoHideBars[edge].store(table.bars[0][edge]);
     }
     PauseUnderForeground(table.desktop);
     const DesktopBars* previous = desktopBars.Published();
@@ -101,6 +119,22 @@ void RefreshAutoHideBars()
         table.layout = desktop::SameLayout(previous->desktop, table.desktop) ? previous->layout
                                                                               : previous->layout + 1;
     desktopBars.Publish(table);
+    filling = false;
+}
+
+void RejudgeFullScreen()
+{
+    const DesktopBars* published = desktopBars.Published();
+    // A refresh under way judges the foreground window itself before it
+    // publishes; a change missed meanwhile is seen at the next tick.
+    if (filling || published == nullptr)
+        return;
+    filling = true;
+    DesktopBars& table = desktopBars.Draft();
+    table = *published;
+    PauseUnderForeground(table.desktop);
+    desktopBars.Publish(table);
+    filling = false;
 }
 
 int CountAutoHideBars()
@@ -126,8 +160,18 @@ bool IsAutoHideBar(HWND window)
     return false;
 }
 
+void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD)
+{
+    if (event == EVENT_SYSTEM_FOREGROUND)
+        RejudgeFullScreen();
+}
+
 void WatchDisplayChanges(HWND window)
 {
+    displayWatchWindow = window;
+    // Out of context: the system calls back on this thread, from its message loop.
+    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundChanged,
+                    0, 0, WINEVENT_OUTOFCONTEXT);
     displayWatchNext = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DisplayWatchProc)));
 }

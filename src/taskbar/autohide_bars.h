@@ -1,5 +1,6 @@
-// The shell's auto-hide bars on every monitor, refreshed once a second, and the
-// monitors themselves, as one table that the hook reads without a lock.
+// The shell's auto-hide bars on every monitor, refreshed once a second and when
+// the displays change, and the monitors themselves, as one table that the hook
+// reads without a lock.
 #pragma once
 
 #include "taskbar/desktop_rules.h"
@@ -27,11 +28,18 @@ extern desktop::Exchange<DesktopBars> desktopBars;
 extern std::atomic<HWND> AutoHideBars[4];
 
 // Asks the shell for the bars of every monitor, notes which monitors a
-// full-screen program covers, and publishes the new table. Main thread only.
+// full-screen program covers, and publishes the new table. Main thread only;
+// called while a refresh asks the shell, it only posts a refresh for later.
 void RefreshAutoHideBars();
+// Judges the full-screen pause anew for the foreground window and republishes
+// the table with only the pause changed; the shell is not asked.
+void RejudgeFullScreen();
 // The bars of all monitors; an edge counts once per monitor. Main thread only.
 int CountAutoHideBars();
 bool IsAutoHideBar(HWND window);
-// Refreshes the table as soon as `window` (a top-level window of the main
-// thread) hears that the monitors or the work area changed.
+// Has `window` (a top-level window of the main thread) refresh the table when it
+// hears that the monitors or the work area changed, and judge the pause anew
+// whenever another window comes to the foreground.
 void WatchDisplayChanges(HWND window);
+// The foreground hook's callback.
+void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD);

@@ -1,6 +1,6 @@
 // The desktop as the hook judges it: which monitors a full-screen program
-// pauses, when the monitor layout changed, and how a table built once a second
-// on the main thread reaches the hook's thread without a lock.
+// pauses, when the monitor layout changed, and how a table built on the main
+// thread reaches the hook's thread without a lock.
 #pragma once
 
 #include "taskbar/bump_rules.h"
@@ -10,31 +10,57 @@
 
 namespace desktop {
 
-// The platform's WS_CAPTION: a border and a dialog frame together.
-constexpr uint32_t STYLE_CAPTION = 0x00C00000u;
-
-// The foreground window as the pause rule sees it.
+// The foreground window's root owner (an owned pop-up, such as a player's
+// controls, speaks for the window that owns it), as the shell judges full
+// screen.
 struct Foreground {
-    uint32_t style;
-    bool desktopOrShell;  // the desktop's or the shell's own window
-    bump::Rect rect;
+    // The desktop itself: its window, the shell's, the hosts of its icon view.
+    // Show desktop and a click on the desktop make one of these the foreground
+    // window, and they cover every monitor without a caption.
+    bool desktopHost;
+    bool toolWindow;  // overlays and capture frames are never full screen
+    bool nonRude;     // the window asked the shell not to be taken as full screen
+    bump::Rect client;  // the client area in screen coordinates
+    // The monitor of the foreground window while the shell reports a Direct3D
+    // program in full screen; -1 otherwise.
+    int32_t d3dMonitor;
 };
 
-// A program in full screen: a window without caption that covers its monitor
-// whole. The system slides no bar in over it, and games use the screen edges.
-inline bool CoversWhole(const Foreground& window, bump::Rect monitor)
+// Whether `outer` covers the monitor whole.
+inline bool CoversWhole(bump::Rect outer, bump::Rect monitor)
 {
-    return !window.desktopOrShell && (window.style & STYLE_CAPTION) != STYLE_CAPTION
-           && window.rect.left <= monitor.left && window.rect.top <= monitor.top
-           && window.rect.right >= monitor.right && window.rect.bottom >= monitor.bottom;
+    return outer.left <= monitor.left && outer.top <= monitor.top && outer.right >= monitor.right
+           && outer.bottom >= monitor.bottom;
 }
 
-// Pauses every monitor that the foreground window covers in full screen.
+// A program in full screen: its client area covers the monitor whole, so a
+// maximized window, whose caption lies on the monitor, does not count. The
+// system slides no bar in over it, and games use the screen edges. Pauses
+// exactly the monitors it covers.
 inline void PauseUnderFullScreen(bump::Desktop& desktop, const Foreground& window)
 {
+    const bool mayBeFullScreen = !window.desktopHost && !window.toolWindow && !window.nonRude;
     const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
-    for (int m = 0; m < count; ++m)
-        desktop.paused[m] = CoversWhole(window, desktop.monitors[m]);
+    for (int m = 0; m < count; ++m) {
+        desktop.paused[m] = (mayBeFullScreen && CoversWhole(window.client, desktop.monitors[m]))
+                            || m == window.d3dMonitor;
+    }
+}
+
+inline bool SameRect(bump::Rect a, bump::Rect b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The index of the monitor at exactly `rect`; -1 when none is.
+inline int IndexOfMonitor(const bump::Desktop& desktop, bump::Rect rect)
+{
+    const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
+    for (int m = 0; m < count; ++m) {
+        if (SameRect(desktop.monitors[m], rect))
+            return m;
+    }
+    return -1;
 }
 
 // Same monitors in the same places: bumps in progress keep their meaning.
@@ -44,9 +70,7 @@ inline bool SameLayout(const bump::Desktop& a, const bump::Desktop& b)
         return false;
     const int count = a.count < bump::MAX_MONITORS ? a.count : bump::MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
-        const bump::Rect& r = a.monitors[m];
-        const bump::Rect& s = b.monitors[m];
-        if (r.left != s.left || r.top != s.top || r.right != s.right || r.bottom != s.bottom)
+        if (!SameRect(a.monitors[m], b.monitors[m]))
             return false;
     }
     return true;

@@ -95,19 +95,22 @@ TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
 
 TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
 {
-    constexpr uint32_t kCaption = 0x00C00000u;
-    constexpr uint32_t kBorderOnly = 0x00800000u;
+    constexpr Rect kWhole = {-1280, -256, 2944, 1280};
+    constexpr Rect kSmall = {100, 100, 400, 300};
     struct Case {
         const char* what;
         desktop::Foreground window;
         bool paused[3];
     } cases[] = {
-        {"caption-less over the right monitor", {0, false, kRight}, {false, false, true}},
-        {"a border but no caption, larger than the primary", {kBorderOnly, false, {-8, -8, 1032, 776}}, {true, false, false}},
-        {"maximized with a caption", {kCaption, false, {1016, 192, 2952, 1288}}, {false, false, false}},
-        {"the desktop's own window", {0, true, {-1280, -256, 2944, 1280}}, {false, false, false}},
-        {"one pixel short", {0, false, {0, 0, 1024, 767}}, {false, false, false}},
-        {"across the whole desktop", {0, false, {-1280, -256, 2944, 1280}}, {true, true, true}},
+        {"client area over the right monitor", {false, false, false, kRight, -1}, {false, false, true}},
+        {"client area over the primary, caption above the screen", {false, false, false, kPrimary, -1}, {true, false, false}},
+        {"maximized with a caption", {false, false, false, {1024, 223, 2944, 1280}, -1}, {false, false, false}},
+        {"one pixel short", {false, false, false, {0, 0, 1024, 767}, -1}, {false, false, false}},
+        {"across the whole desktop", {false, false, false, kWhole, -1}, {true, true, true}},
+        {"the desktop after Show desktop", {true, false, false, kWhole, -1}, {false, false, false}},
+        {"a tool window (an overlay)", {false, true, false, kWhole, -1}, {false, false, false}},
+        {"a window that asked not to count", {false, false, true, kPrimary, -1}, {false, false, false}},
+        {"Direct3D in full screen on the right monitor", {false, false, false, kSmall, 2}, {false, false, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,6 +2,7 @@
 
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -32,8 +33,12 @@ constexpr DWORD kGetAutoHideBarEx = 0x0B;
 
 } // namespace
 
-FakeShell::FakeShell()
+FakeShell::FakeShell(Thread where)
 {
+    if (where == Thread::Callers) {
+        CreateShellWindow();
+        return;
+    }
     ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
     WaitForSingleObject(ready, 10000);
@@ -41,15 +46,19 @@ FakeShell::FakeShell()
 
 FakeShell::~FakeShell()
 {
+    if (thread == nullptr) {
+        DestroyBars();
+        DestroyWindow(shell);
+        return;
+    }
     PostMessageA(shell, WM_CLOSE, 0, 0);
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
     CloseHandle(ready);
 }
 
-DWORD WINAPI FakeShell::ThreadProc(LPVOID param)
+void FakeShell::CreateShellWindow()
 {
-    auto* self = static_cast<FakeShell*>(param);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA cls = {};
     cls.cbSize = sizeof(cls);
@@ -62,9 +71,24 @@ DWORD WINAPI FakeShell::ThreadProc(LPVOID param)
     cls.lpszClassName = kBarClass;
     RegisterClassExA(&cls);
 
-    self->shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  instance, nullptr);
-    SetWindowLongPtrA(self->shell, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                            nullptr);
+    SetWindowLongPtrA(shell, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void FakeShell::DestroyBars()
+{
+    for (auto& bar : bars) {
+        HWND window = bar.load();
+        if (IsWindow(window) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+            DestroyWindow(window);
+    }
+}
+
+DWORD WINAPI FakeShell::ThreadProc(LPVOID param)
+{
+    auto* self = static_cast<FakeShell*>(param);
+    self->CreateShellWindow();
     SetEvent(self->ready);
 
     MSG msg;
@@ -72,11 +96,7 @@ DWORD WINAPI FakeShell::ThreadProc(LPVOID param)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    for (auto& bar : self->bars) {
-        HWND window = bar.load();
-        if (IsWindow(window) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
-            DestroyWindow(window);
-    }
+    self->DestroyBars();
     return 0;
 }
 
@@ -125,6 +145,11 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
 {
     if (data == nullptr || data->cbData < sizeof(AppBarCommand))
         return FALSE;
+    if (beforeAnswerArmed.load()) {
+        beforeAnswerArmed.store(false);
+        beforeAnswer();
+    }
+    queries.store(queries.load() + 1);
     const auto* command = static_cast<const AppBarCommand*>(data->lpData);
     AppBarResponse response = {};
     response.abd = command->abd;
@@ -176,6 +201,12 @@ HWND FakeShell::AddBarOn(RECT monitor, UINT edge, RECT rect)
     monitorBars[at] = {monitor, edge, bar};
     monitorBarCount.store(at + 1);
     return bar;
+}
+
+void FakeShell::BeforeNextAnswer(std::function<void()> action)
+{
+    beforeAnswer = std::move(action);
+    beforeAnswerArmed.store(true);
 }
 
 void FakeShell::MoveBar(UINT edge, RECT rect)

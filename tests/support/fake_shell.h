@@ -10,10 +10,16 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <functional>
 
 class FakeShell {
 public:
-    FakeShell();
+    // Own: the shell answers from a thread of its own. Callers: it answers on
+    // the thread that asks, as a window procedure called from within the
+    // query; what it sends from there is then handled while the asker waits,
+    // as the real shell's messages are.
+    enum class Thread { Own, Callers };
+    explicit FakeShell(Thread where = Thread::Own);
     ~FakeShell();
     FakeShell(const FakeShell&) = delete;
     FakeShell& operator=(const FakeShell&) = delete;
@@ -34,6 +40,11 @@ public:
     void Hang(DWORD ms);
     // Counts WM_NCPAINT messages that reached the bar windows.
     LONG NcPaints() const { return ncPaints.load(); }
+    // Counts the queries answered.
+    LONG Queries() const { return queries.load(); }
+    // Runs `action` on the shell's thread before it answers the next query,
+    // while the asking thread waits for the answer.
+    void BeforeNextAnswer(std::function<void()> action);
 
     // A hidden bar's window rectangle on the primary screen: `visible` pixels
     // of a bar `thickness` thick lie on the screen.
@@ -43,6 +54,8 @@ public:
 
 private:
     static DWORD WINAPI ThreadProc(LPVOID self);
+    void CreateShellWindow();
+    void DestroyBars();
     static LRESULT CALLBACK ShellProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Answer(const COPYDATASTRUCT* data);
@@ -63,4 +76,7 @@ private:
     HWND shell = nullptr;
     std::atomic<HWND> bars[4] = {};
     std::atomic<LONG> ncPaints{0};
+    std::atomic<LONG> queries{0};
+    std::function<void()> beforeAnswer;
+    std::atomic<bool> beforeAnswerArmed{false};
 };

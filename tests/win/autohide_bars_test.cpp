@@ -3,6 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+namespace {
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+} // namespace
+
 TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
 {
     FakeShell shell;
@@ -46,10 +59,11 @@ TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)
     EXPECT_EQ(0, CountAutoHideBars());
 
     // A shell that answers per monitor; the next refresh comes with the display
-    // change, not with a tick.
+    // change, not with a tick, once the message loop has handled the change.
     HWND bar = shell.AddBarOn(primary, ABE_RIGHT, FakeShell::HiddenRect(ABE_RIGHT));
     ASSERT_NE(nullptr, bar);
     SendMessageA(watched, WM_DISPLAYCHANGE, 32, MAKELPARAM(primary.right, primary.bottom));
+    PumpMessages();
     const DesktopBars* table = desktopBars.Published();
     EXPECT_EQ(1, table->desktop.count);
     EXPECT_EQ(bar, table->bars[0][ABE_RIGHT]);
@@ -59,4 +73,71 @@ TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)
     // The same monitors: bumps in progress keep their meaning across refreshes.
     EXPECT_EQ(layout, table->layout);
     DestroyWindow(watched);
+}
+
+TEST(AutoHideBars, ASettingChangeWhileTheShellIsAskedRefreshesOnlyAfterwards)
+{
+    FakeShell shell(FakeShell::Thread::Callers);
+    HWND watched = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    WatchDisplayChanges(watched);
+    HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    shell.SetBar(ABE_BOTTOM, nullptr);
+    RefreshAutoHideBars();
+
+    // The shell moves its bars and tells every window before it answers; the
+    // asking thread handles that while it waits for the answer.
+    const DesktopBars* published = nullptr;
+    HWND barsThen[bump::MAX_MONITORS][4] = {};
+    uint32_t layoutThen = 0;
+    shell.BeforeNextAnswer([&] {
+        SendMessageA(watched, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        published = desktopBars.Published();
+        std::memcpy(barsThen, published->bars, sizeof(barsThen));
+        layoutThen = published->layout;
+        shell.SetBar(ABE_BOTTOM, bar);
+    });
+    RefreshAutoHideBars();
+    ASSERT_NE(nullptr, published);
+    EXPECT_EQ(0, std::memcmp(barsThen, published->bars, sizeof(barsThen)))
+        << "a published table was written to";
+    EXPECT_EQ(layoutThen, published->layout);
+    EXPECT_EQ(bar, desktopBars.Published()->bars[0][ABE_BOTTOM]);
+
+    // The change's own refresh comes when its message is handled.
+    const LONG asked = shell.Queries();
+    PumpMessages();
+    EXPECT_LT(asked, shell.Queries());
+    DestroyWindow(watched);
+}
+
+TEST(AutoHideBars, ForegroundChangeJudgesTheRootOwnerWithoutAskingTheShell)
+{
+    FakeShell shell;
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    RefreshAutoHideBars();
+    // A player in full screen, and in front of it its controls: a small
+    // caption-less pop-up that it owns.
+    HWND player = CreateWindowExA(0, "STATIC", "player", WS_POPUP | WS_VISIBLE, 0, 0, cx, cy,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND controls = CreateWindowExA(0, "STATIC", "controls", WS_POPUP | WS_VISIBLE, 100, 100, 300,
+                                    40, player, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(controls);
+    ASSERT_EQ(controls, GetForegroundWindow());
+
+    const LONG asked = shell.Queries();
+    ForegroundChanged(nullptr, EVENT_SYSTEM_FOREGROUND, controls, OBJID_WINDOW, CHILDID_SELF, 0, 0);
+    EXPECT_TRUE(desktopBars.Published()->desktop.paused[0]);
+    EXPECT_EQ(bar, desktopBars.Published()->bars[0][ABE_BOTTOM]);
+
+    // The player asks the shell not to take it as full screen.
+    SetPropA(player, "NonRudeHWND", reinterpret_cast<HANDLE>(1));
+    ForegroundChanged(nullptr, EVENT_SYSTEM_FOREGROUND, controls, OBJID_WINDOW, CHILDID_SELF, 0, 0);
+    EXPECT_FALSE(desktopBars.Published()->desktop.paused[0]);
+    EXPECT_EQ(asked, shell.Queries());
+    RemovePropA(player, "NonRudeHWND");
+    DestroyWindow(controls);
+    DestroyWindow(player);
 }
