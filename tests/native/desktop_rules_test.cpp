@@ -11,6 +11,8 @@ namespace {
 constexpr Rect kPrimary = {0, 0, 1024, 768};
 constexpr Rect kLeft = {-1280, -256, 0, 768};
 constexpr Rect kRight = {1024, 200, 2944, 1280};
+// A smaller one stacked on the primary, reaching past its right edge.
+constexpr Rect kAbove = {512, -600, 1312, 0};
 
 Desktop ThreeMonitors()
 {
@@ -47,8 +49,13 @@ TEST(DesktopRules, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
         {"right monitor's top, offset", 2, EDGE_TOP, {1024, 172, 2944, 202}, {1100, 200}, true, {1100, 202}},
         {"right monitor's left, beside the primary", 2, EDGE_LEFT, {996, 200, 1026, 1280}, {1024, 500}, false, {}},
         {"right monitor's left, below the primary", 2, EDGE_LEFT, {996, 200, 1026, 1280}, {1024, 900}, true, {1026, 900}},
+        {"primary's top, below the stacked monitor", 0, EDGE_TOP, {0, -28, 1024, 2}, {600, 0}, false, {}},
+        {"stacked monitor's bottom, above the primary", 3, EDGE_BOTTOM, {512, -2, 1312, 28}, {600, -1}, false, {}},
+        {"stacked monitor's bottom, past the primary", 3, EDGE_BOTTOM, {512, -2, 1312, 28}, {1100, -1}, true, {1100, -3}},
     };
-    const Desktop desktop = ThreeMonitors();
+    Desktop desktop = ThreeMonitors();
+    desktop.count = 4;
+    desktop.monitors[3] = kAbove;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         BumpState states[MAX_MONITORS] = {};
