@@ -95,9 +95,15 @@ TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
         rect = {1022, 0, 1052, 768};
         return monitor == 0 && edge == EDGE_RIGHT;
     };
-    const auto act = [](int, Edge, const EdgeDecision&) {};
+    int setBacks = 0;
+    const auto act = [&](int, Edge, const EdgeDecision& d) {
+        setBacks += d.action == EdgeAction::SetBack ? 1 : 0;
+    };
     EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, act));
     EXPECT_EQ(1, BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, act));
+    // With that bump in progress the pointer goes on to the farther monitor and stays there.
+    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1020, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(1, setBacks);
 }
 
 TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
