@@ -145,6 +145,22 @@ TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
     EXPECT_EQ(1, BumpEvent({500, 767}, desktop, 1000, {50, 200, true}, states, barRect, act));
 }
 
+TEST(DesktopRules, TheLayoutNumberChangesWithTheMonitorsOnly)
+{
+    const Desktop three = ThreeMonitors();
+    EXPECT_EQ(1u, desktop::NextLayout(nullptr, 0, three));
+    // A pause is no change of layout: bumps elsewhere go on.
+    Desktop paused = three;
+    paused.paused[2] = true;
+    EXPECT_EQ(7u, desktop::NextLayout(&three, 7, paused));
+    Desktop moved = three;
+    moved.monitors[2] = {1024, 201, 2944, 1281};
+    EXPECT_NE(7u, desktop::NextLayout(&three, 7, moved));
+    Desktop unplugged = three;
+    unplugged.count = 2;
+    EXPECT_NE(7u, desktop::NextLayout(&three, 7, unplugged));
+}
+
 TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)
 {
     struct Table {
