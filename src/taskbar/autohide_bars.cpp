@@ -113,11 +113,8 @@ void RefreshAutoHideBars()
     }
     PauseUnderForeground(table.desktop);
     const DesktopBars* previous = desktopBars.Published();
-    if (previous == nullptr)
-        table.layout = 1;
-    else
-        table.layout = desktop::SameLayout(previous->desktop, table.desktop) ? previous->layout
-                                                                              : previous->layout + 1;
+    table.layout = desktop::NextLayout(previous != nullptr ? &previous->desktop : nullptr,
+                                       previous != nullptr ? previous->layout : 0, table.desktop);
     desktopBars.Publish(table);
     filling = false;
 }

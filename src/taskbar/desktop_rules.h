@@ -76,6 +76,16 @@ inline bool SameLayout(const bump::Desktop& a, const bump::Desktop& b)
     return true;
 }
 
+// The layout number of a new table: 1 for the first, the previous one while the
+// monitors stay, another as soon as they change, which drops bumps in progress.
+inline uint32_t NextLayout(const bump::Desktop* previous, uint32_t previousLayout,
+                           const bump::Desktop& now)
+{
+    if (previous == nullptr)
+        return 1;
+    return SameLayout(*previous, now) ? previousLayout : previousLayout + 1;
+}
+
 // Hands immutable tables from one writer thread to one reader thread. The reader
 // announces the table it reads; the writer fills only a slot that is neither the
 // published one nor the announced one, so no table changes while it is read and

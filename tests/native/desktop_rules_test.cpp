@@ -11,6 +11,8 @@ namespace {
 constexpr Rect kPrimary = {0, 0, 1024, 768};
 constexpr Rect kLeft = {-1280, -256, 0, 768};
 constexpr Rect kRight = {1024, 200, 2944, 1280};
+// A smaller one stacked on the primary, reaching past its right edge.
+constexpr Rect kAbove = {512, -600, 1312, 0};
 
 Desktop ThreeMonitors()
 {
@@ -47,8 +49,13 @@ TEST(DesktopRules, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
         {"right monitor's top, offset", 2, EDGE_TOP, {1024, 172, 2944, 202}, {1100, 200}, true, {1100, 202}},
         {"right monitor's left, beside the primary", 2, EDGE_LEFT, {996, 200, 1026, 1280}, {1024, 500}, false, {}},
         {"right monitor's left, below the primary", 2, EDGE_LEFT, {996, 200, 1026, 1280}, {1024, 900}, true, {1026, 900}},
+        {"primary's top, below the stacked monitor", 0, EDGE_TOP, {0, -28, 1024, 2}, {600, 0}, false, {}},
+        {"stacked monitor's bottom, above the primary", 3, EDGE_BOTTOM, {512, -2, 1312, 28}, {600, -1}, false, {}},
+        {"stacked monitor's bottom, past the primary", 3, EDGE_BOTTOM, {512, -2, 1312, 28}, {1100, -1}, true, {1100, -3}},
     };
-    const Desktop desktop = ThreeMonitors();
+    Desktop desktop = ThreeMonitors();
+    desktop.count = 4;
+    desktop.monitors[3] = kAbove;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         BumpState states[MAX_MONITORS] = {};
@@ -88,9 +95,15 @@ TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
         rect = {1022, 0, 1052, 768};
         return monitor == 0 && edge == EDGE_RIGHT;
     };
-    const auto act = [](int, Edge, const EdgeDecision&) {};
+    int setBacks = 0;
+    const auto act = [&](int, Edge, const EdgeDecision& d) {
+        setBacks += d.action == EdgeAction::SetBack ? 1 : 0;
+    };
     EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, act));
     EXPECT_EQ(1, BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, act));
+    // With that bump in progress the pointer goes on to the farther monitor and stays there.
+    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1020, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(1, setBacks);
 }
 
 TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
@@ -133,6 +146,22 @@ TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
     const auto act = [](int, Edge, const EdgeDecision&) {};
     EXPECT_EQ(0, BumpEvent({2000, 1279}, desktop, 1000, {50, 200, true}, states, barRect, act));
     EXPECT_EQ(1, BumpEvent({500, 767}, desktop, 1000, {50, 200, true}, states, barRect, act));
+}
+
+TEST(DesktopRules, TheLayoutNumberChangesWithTheMonitorsOnly)
+{
+    const Desktop three = ThreeMonitors();
+    EXPECT_EQ(1u, desktop::NextLayout(nullptr, 0, three));
+    // A pause is no change of layout: bumps elsewhere go on.
+    Desktop paused = three;
+    paused.paused[2] = true;
+    EXPECT_EQ(7u, desktop::NextLayout(&three, 7, paused));
+    Desktop moved = three;
+    moved.monitors[2] = {1024, 201, 2944, 1281};
+    EXPECT_NE(7u, desktop::NextLayout(&three, 7, moved));
+    Desktop unplugged = three;
+    unplugged.count = 2;
+    EXPECT_NE(7u, desktop::NextLayout(&three, 7, unplugged));
 }
 
 TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)

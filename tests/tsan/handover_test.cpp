@@ -61,6 +61,10 @@ bump::Rect HiddenBar(int edge)
     }
 }
 
+// Where a hidden bar sets the events of EventPosition back: just off its
+// two-pixel strip, at the event's row or column.
+constexpr bump::Point kSetBack[bump::EDGE_COUNT] = {{2, 300}, {500, 2}, {1021, 300}, {500, 765}};
+
 bump::Rect ShownBar(int edge)
 {
     switch (edge) {
@@ -98,17 +102,18 @@ int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, desktop
         return 0;
     const Table* table = tables.Acquire();
     EXPECT_NE(nullptr, table);
-    const Bar* bar = nullptr;
     const auto barRect = [&](int monitor, bump::Edge edge, bump::Rect& rect) {
-        bar = table->bars[monitor][edge];
+        const Bar* bar = table->bars[monitor][edge];
         if (bar == nullptr || !bar->alive)
             return false;
         rect = bar->rect;
         return true;
     };
-    const auto act = [&](int monitor, bump::Edge edge, const bump::EdgeDecision& d) {
-        if (d.action == bump::EdgeAction::SetBack)
-            EXPECT_FALSE(bump::Geometry(edge, bar->rect, d.cursor, table->desktop.monitors[monitor]).inStrip);
+    const auto act = [](int, bump::Edge edge, const bump::EdgeDecision& d) {
+        if (d.action == bump::EdgeAction::SetBack) {
+            EXPECT_EQ(kSetBack[edge].x, d.cursor.x) << "edge " << edge;
+            EXPECT_EQ(kSetBack[edge].y, d.cursor.y) << "edge " << edge;
+        }
     };
     const int swallowed = bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
     EXPECT_EQ(table->stamp, table->check) << "the table changed while the hook read it";

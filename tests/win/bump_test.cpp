@@ -299,6 +299,27 @@ TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
     EXPECT_EQ(quiet, shell->NcPaints());
 }
 
+TEST_F(BumpTest, BumpInProgressEndsWhenTheMonitorsChange)
+{
+    UseBar(ABE_BOTTOM);
+    BumpCursor(500, cy - 1, 1000);
+    ASSERT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
+
+    // A monitor plugged in to the right, as the next refresh numbers its table.
+    const DesktopBars* previous = desktopBars.Published();
+    DesktopBars& table = desktopBars.Draft();
+    table = *previous;
+    table.desktop.count = 2;
+    table.desktop.monitors[1] = {cx, 0, cx + 800, 600};
+    table.layout = desktop::NextLayout(&previous->desktop, previous->layout, table.desktop);
+    desktopBars.Publish(table);
+
+    // The next contact is a first one: the push counts from zero again.
+    EXPECT_EQ(1, BumpCursor(500, cy - 1, 1100));
+    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(1100u, bumpState[0].bumpStartTime[ABE_BOTTOM]);
+}
+
 TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
 {
     HWND bar = shell->Bar(ABE_BOTTOM);

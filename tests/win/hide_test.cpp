@@ -426,6 +426,11 @@ TEST_F(Hide, RefusedChildFallsBackToThePopup)
         HWND window = HideWith(mode);
         ASSERT_NE(nullptr, window) << mode;
         EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+        // Under the pointer, not at the point in the refusing window's client area.
+        RECT r = {};
+        GetWindowRect(window, &r);
+        EXPECT_EQ(200, r.left) << mode;
+        EXPECT_EQ(200, r.top) << mode;
         MouseEvent();
     }
     refusedStyles = 0;
