@@ -232,20 +232,39 @@ protected:
     RECT second = {};
 };
 
-// A caption-less window over the whole second monitor, brought to the front as
-// a game or a video in full screen is; or the same with a caption, maximized.
-HWND ShowOver(const RECT& monitor, bool caption)
+// A window of the kind that the case names, brought to the front; it and every
+// window it made are destroyed with it (children, and the owned pop-up).
+struct Front {
+    HWND window;  // the root owner
+    HWND front;   // the foreground window
+};
+
+// Lets a window grow past the screen, as a program that keeps its caption above
+// the screen does.
+LRESULT CALLBACK Unbounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const DWORD style = caption ? WS_OVERLAPPEDWINDOW : WS_POPUP;
-    HWND window = CreateWindowExA(0, "Static", "full screen", style, monitor.left, monitor.top,
-                                  monitor.right - monitor.left, monitor.bottom - monitor.top, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
-    ShowWindow(window, caption ? SW_SHOWMAXIMIZED : SW_SHOW);
-    SetForegroundWindow(window);
-    Settle(100);
-    return window;
+    if (message == WM_GETMINMAXINFO) {
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {100000, 100000};
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
+Front ShowInFront(const char* className, DWORD style, DWORD exStyle, RECT r, bool maximized)
+{
+    RegisterPlainClass(className, Unbounded);
+    HWND window = CreateWindowExA(exStyle, className, "in front", style, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(window, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+    return {window, window};
+}
+
+void BringToFront(const Front& f)
+{
+    SetForegroundWindow(f.front);
+    Settle(100);
+}
 } // namespace
 
 TEST_F(TwoMonitors, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
@@ -313,7 +332,7 @@ TEST_F(TwoMonitors, SecondMonitorsBarHoldsUntilThePushGetsThrough)
     EXPECT_EQ(strip.y, CursorPos().y);
 }
 
-TEST_F(TwoMonitors, FullScreenProgramPausesOnlyItsOwnMonitor)
+TEST_F(TwoMonitors, FullScreenAsTheShellJudgesItPausesOnlyItsOwnMonitor)
 {
     shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
     shell.AddBarOn(second, ABE_BOTTOM, FakeShell::HiddenRectOn(second, ABE_BOTTOM));
@@ -322,23 +341,65 @@ TEST_F(TwoMonitors, FullScreenProgramPausesOnlyItsOwnMonitor)
     ASSERT_TRUE(app.WaitEngine());
     const POINT onPrimary = {500, primary.bottom - 1};
     const POINT onSecond = {second.left + 300, second.bottom - 1};
-    const auto away = [&] {
+    const RECT whole = {primary.left, primary.top, second.right, second.bottom};
+    RECT captionOutside = second;
+    AdjustWindowRectEx(&captionOutside, WS_OVERLAPPED | WS_CAPTION, FALSE, 0);
+
+    enum class Extra { None, Maximized, OwnedControls, IconView, NonRude };
+    struct Case {
+        const char* what;
+        const char* className;
+        DWORD style;
+        DWORD exStyle;
+        RECT rect;
+        Extra extra;
+        bool paused;
+    } cases[] = {
+        {"caption-less over the second monitor", "EdgeWardenFullScreen", WS_POPUP, 0, second, Extra::None, true},
+        {"maximized with a caption", "EdgeWardenWindow", WS_OVERLAPPEDWINDOW, 0, second, Extra::Maximized, false},
+        {"caption above the screen, client area over the monitor", "EdgeWardenWindow",
+         WS_OVERLAPPED | WS_CAPTION, 0, captionOutside, Extra::None, true},
+        {"the desktop's host after Show desktop", "WorkerW", WS_POPUP, 0, whole, Extra::None, false},
+        {"the player's controls in front of it", "EdgeWardenPlayer", WS_POPUP, 0, second, Extra::OwnedControls, true},
+        {"a window holding the desktop's icon view", "EdgeWardenDesktop", WS_POPUP, 0, whole, Extra::IconView, false},
+        {"a tool window (an overlay)", "EdgeWardenOverlay", WS_POPUP, WS_EX_TOOLWINDOW, second, Extra::None, false},
+        {"a window that asked not to count", "EdgeWardenNonRude", WS_POPUP, 0, second, Extra::NonRude, false},
+    };
+    RegisterPlainClass("SHELLDLL_DefView");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Front f = ShowInFront(c.className, c.style, c.exStyle, c.rect, c.extra == Extra::Maximized);
+        if (c.extra == Extra::OwnedControls) {
+            f.front = CreateWindowExA(0, "Static", "controls", WS_POPUP | WS_VISIBLE,
+                                      second.left + 100, second.top + 100, 300, 40, f.window,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+        } else if (c.extra == Extra::IconView) {
+            CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
+                            f.window, nullptr, GetModuleHandleA(nullptr), nullptr);
+        } else if (c.extra == Extra::NonRude) {
+            SetPropA(f.window, "NonRudeHWND", reinterpret_cast<HANDLE>(1));
+        }
+        BringToFront(f);
+        Settle(1300);  // the next refresh sees the new foreground window
+        EXPECT_EQ(c.paused, Passes(onSecond)) << "the second monitor";
+        EXPECT_FALSE(Passes(onPrimary)) << "the primary is still protected";
         MouseAt(500, 300);
         MouseAt(second.left + 300, 300);
-    };
-
-    HWND game = ShowOver(second, false);
-    Settle(1300);  // the next refresh sees the new foreground window
-    EXPECT_TRUE(Passes(onSecond)) << "full screen on the second monitor";
-    EXPECT_FALSE(Passes(onPrimary)) << "the primary is still protected";
-    away();
-    DestroyWindow(game);
+        RemovePropA(f.window, "NonRudeHWND");
+        DestroyWindow(f.window);
+    }
     Settle(1300);
     EXPECT_FALSE(Passes(onSecond)) << "protection is back once the program is gone";
-    away();
+}
 
-    HWND maximized = ShowOver(second, true);
-    Settle(1300);
-    EXPECT_FALSE(Passes(onSecond)) << "a maximized window with a caption pauses nothing";
-    DestroyWindow(maximized);
+TEST_F(TwoMonitors, ThePlainQuerysBarOnTheSecondMonitorIsHeldThereOnly)
+{
+    // The main task bar, on the second monitor, is known only to the plain query.
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(second, ABE_BOTTOM));
+    Configure(1, 50, 200, 0xFF);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    EXPECT_TRUE(Passes({500, primary.bottom - 1})) << "the primary's bottom row";
+    MouseAt(second.left + 300, second.bottom - 1);
+    EXPECT_EQ(second.bottom - 3, CursorPos().y) << "the second monitor's bottom row";
 }

@@ -96,6 +96,17 @@ TEST_F(Hide, MoveToCornerParksTheCursorAfterTheQuietSecond)
     // The first tick after the event sees it; the next quiet one hides.
     EXPECT_GE(elapsed, 900u);
     EXPECT_LE(elapsed, 2200u);
+
+    // Moves that reach no hook (over a program run as administrator) are the
+    // user all the same: nothing is parked while they go on.
+    MouseAt(500, 400);
+    for (int step = 1; step <= 12; ++step) {
+        const POINT to = {500 + 10 * step, 400};
+        SetCursorPos(to.x, to.y);
+        Settle(300);
+        ASSERT_TRUE(SameSpot(to, CursorPos())) << "parked while moving, after " << step * 300 << " ms";
+    }
+    EXPECT_TRUE(WaitFor([&] { return SameSpot(corner, CursorPos()); }, 2500));
 }
 
 TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
