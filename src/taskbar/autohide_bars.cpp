@@ -166,9 +166,12 @@ void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DW
 void WatchDisplayChanges(HWND window)
 {
     displayWatchWindow = window;
-    // Out of context: the system calls back on this thread, from its message loop.
-    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundChanged,
-                    0, 0, WINEVENT_OUTOFCONTEXT);
+    // Out of context: the system calls back on this thread, from its message
+    // loop. One hook serves for the life of the process.
+    static HWINEVENTHOOK foregroundHook = nullptr;
+    if (foregroundHook == nullptr)
+        foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                         ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
     displayWatchNext = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DisplayWatchProc)));
 }
