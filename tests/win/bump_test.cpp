@@ -194,6 +194,9 @@ protected:
         RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         for (int i = 0; i < 100 && GetUpdateRect(bar, nullptr, FALSE); ++i)
             Sleep(5);
+        // The update region empties as the paint begins, before the background
+        // is erased; a message the bar's thread answers comes after the paint.
+        SendMessageA(bar, WM_NULL, 0, 0);
         known[edge] = bar;
         PublishKnownBars();
         return bar;
