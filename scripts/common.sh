@@ -31,19 +31,15 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build_config() { # name toolchain-file-or-empty build-type [extra cmake args]
-    local name=$1 toolchain=$2 type=$3
-    shift 3
-    local args=(-S "$ROOT" -B "$BUILD/$name" -G Ninja -DCMAKE_BUILD_TYPE="$type")
-    [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
-    cmake "${args[@]}" "$@" >/dev/null
-    cmake --build "$BUILD/$name" -- -j"$(nproc)" >/dev/null
+# Configures and builds one of the presets in CMakePresets.json, in build/PRESET.
+build_config() { # preset
+    (cd "$ROOT" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)" >/dev/null)
 }
 
 build_windows() {
     log "building EdgeWarden.exe (x86_64, i686)"
-    build_config x86_64 mingw-x86_64.cmake Release
-    build_config i686 mingw-i686.cmake Release
+    build_config x86_64
+    build_config i686
 }
 
 ensure_prefix() {

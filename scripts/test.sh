@@ -142,7 +142,7 @@ LISTING=
 
 ensure_packages
 log "building host tests"
-build_config host "" Debug -DCMAKE_CXX_COMPILER=clang++ || exit 1
+build_config host || exit 1
 build_windows || exit 1
 
 LAYER_PID=
