@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <climits>
 #include <string>
 
 using ui_test::BoxAnswerer;
@@ -400,4 +401,16 @@ TEST_F(UiDialog, SecondStartPutsTheOpenDialogOnTop)
     RECT after;
     GetWindowRect(dialog, &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "neither moved nor sized";
+}
+
+TEST(UiWindowInt, WritesEveryIntInFull)
+{
+    HWND field = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, field);
+    for (int value : {0, 7, -1, INT_MAX, INT_MIN}) {
+        SetWindowInt(field, value);
+        EXPECT_EQ(std::to_string(value), Text(field));
+    }
+    DestroyWindow(field);
 }
