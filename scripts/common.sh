@@ -8,14 +8,21 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
-PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev googletest
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb xserver-xephyr x11-utils"
+PACKAGES="cmake ninja-build g++ clang clang-format libclang-rt-14-dev libgtest-dev libbenchmark-dev
+  googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb
+  xserver-xephyr x11-utils"
 
 log() { printf '== %s\n' "$*"; }
 
-ensure_packages() {
+# The C++ sources and headers of src/, tests/ and bench/, relative to ROOT and
+# NUL-separated.
+cpp_sources() {
+    (cd "$ROOT" && find src tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
+}
+
+ensure_packages() { # [package...], by default all of PACKAGES
     local missing=()
-    for p in $PACKAGES; do
+    for p in ${*:-$PACKAGES}; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
