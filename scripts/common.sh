@@ -8,9 +8,13 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
-PACKAGES="cmake ninja-build g++ clang clang-format libclang-rt-14-dev libgtest-dev libbenchmark-dev
-  googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb
-  xserver-xephyr x11-utils"
+PACKAGES="cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
+  libbenchmark-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
+  xvfb xserver-xephyr x11-utils"
+# What the lint layer needs: clang's tools and what configuring the x86_64 and
+# host builds asks for; no Wine, no X server.
+LINT_PACKAGES="cmake ninja-build clang clang-format clang-tidy libgtest-dev libbenchmark-dev googletest
+  g++-mingw-w64-x86-64-posix"
 
 log() { printf '== %s\n' "$*"; }
 
