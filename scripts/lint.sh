@@ -78,8 +78,8 @@ done
 tidy() {
     local dir=$1 file=${!#} log
     log="$OUT/tidy/${file//\//_}"
-    clang-tidy -p "$dir" --quiet --header-filter="$HEADER_FILTER" "${@:2:$#-2}" "$file" \
-        >"$log.out" 2>&1
+    clang-tidy -p "$dir" --quiet --header-filter="$HEADER_FILTER" \
+        --allow-enabling-analyzer-alpha-checkers "${@:2:$#-2}" "$file" >"$log.out" 2>&1
     echo $? >"$log.rc"
 }
 export -f tidy
