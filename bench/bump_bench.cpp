@@ -40,7 +40,7 @@ void Run(benchmark::State& run, Point p, BumpConfig config, BumpState primary)
     const Desktop desktop = ThreeMonitors();
     BumpState states[MAX_MONITORS] = {primary};
     uint32_t time = 1000;
-    for (auto _ : run) {
+    for ([[maybe_unused]] auto _ : run) {
         benchmark::DoNotOptimize(p);
         benchmark::DoNotOptimize(config);
         benchmark::DoNotOptimize(Decide(p, desktop, time++, config, states));

@@ -14,7 +14,7 @@ void IdleTick(benchmark::State& run)
     uint32_t lastSeen = 1000;
     int32_t idleTicks = 0;
     const int32_t hideSeconds = INT32_MAX;
-    for (auto _ : run) {
+    for ([[maybe_unused]] auto _ : run) {
         benchmark::DoNotOptimize(inputTime);
         benchmark::DoNotOptimize(lastSeen);
         benchmark::DoNotOptimize(DecideTick(inputTime, lastSeen, false, false, true, hideSeconds, idleTicks));
@@ -28,7 +28,7 @@ void HidePointClearOfBars(benchmark::State& run)
     int32_t hideMode = HIDE_MOVE_TO_CORNER;
     BarRect right = {1918, 0, 1958, 1080};
     BarRect bottom = {0, 1078, 1920, 1118};
-    for (auto _ : run) {
+    for ([[maybe_unused]] auto _ : run) {
         benchmark::DoNotOptimize(hideMode);
         benchmark::DoNotOptimize(right);
         benchmark::DoNotOptimize(bottom);

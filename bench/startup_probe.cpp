@@ -9,9 +9,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -92,6 +95,15 @@ double StartOnce(const Target& target)
     return ms;
 }
 
+// A count from the command line: a whole number above zero, else 0.
+int CountArgument(const char* text)
+{
+    const char* end = text + std::strlen(text);
+    int value = 0;
+    const std::from_chars_result read = std::from_chars(text, end, value);
+    return read.ec == std::errc() && read.ptr == end && value > 0 ? value : 0;
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -103,14 +115,16 @@ double Median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
-    if (argc < 5 || (argc - 2) % 3 != 0) {
-        std::fprintf(stderr, "usage: %s RUNS (EXE TITLE CLOSE-ID)...\n", argv[0]);
-        return 2;
-    }
-    const int runs = std::atoi(argv[1]);
+    const int runs = argc > 1 ? CountArgument(argv[1]) : 0;
     std::vector<Target> targets;
     for (int i = 2; i + 2 < argc; i += 3)
-        targets.push_back({argv[i], argv[i + 1], std::atoi(argv[i + 2]), {}});
+        targets.push_back({argv[i], argv[i + 1], CountArgument(argv[i + 2]), {}});
+    const bool idsRead = std::all_of(targets.begin(), targets.end(),
+                                     [](const Target& target) { return target.closeId != 0; });
+    if (argc < 5 || (argc - 2) % 3 != 0 || runs == 0 || !idsRead) {
+        std::cerr << "usage: " << argv[0] << " RUNS (EXE TITLE CLOSE-ID)...\n";
+        return 2;
+    }
 
     for (const Target& target : targets)
         StartOnce(target);
@@ -118,8 +132,7 @@ int main(int argc, char** argv)
         for (Target& target : targets) {
             const double ms = StartOnce(target);
             if (ms < 0) {
-                std::fprintf(stderr, "%s: no dialog \"%s\" within 10 s\n", target.exe.c_str(),
-                             target.title.c_str());
+                std::cerr << target.exe << ": no dialog \"" << target.title << "\" within 10 s\n";
                 return 1;
             }
             target.ms.push_back(ms);

@@ -19,9 +19,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -243,7 +246,7 @@ int MeasureHookCost(int events, int rounds)
     FakeShell shell;
     shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
     if (!WriteSettings()) {
-        std::fprintf(stderr, "cannot write the settings\n");
+        std::cerr << "cannot write the settings\n";
         return 1;
     }
     Samples passThrough, awayFromEdges, bumping;
@@ -254,7 +257,7 @@ int MeasureHookCost(int events, int rounds)
         {
             Child hook(SelfExe(), "--pass-through", kHookWindow);
             if (!hook.ok) {
-                std::fprintf(stderr, "the pass-through hook did not start\n");
+                std::cerr << "the pass-through hook did not start\n";
                 return 1;
             }
             SetCursorPos(cx / 2, cy / 2);
@@ -265,7 +268,7 @@ int MeasureHookCost(int events, int rounds)
         }
         Child app(ExeDir() + "EdgeWarden.exe", "-hide", "EdgeWarden_Server");
         if (!app.ok) {
-            std::fprintf(stderr, "EdgeWarden.exe did not start\n");
+            std::cerr << "EdgeWarden.exe did not start\n";
             return 1;
         }
         SetCursorPos(cx / 2, cy / 2);
@@ -350,15 +353,28 @@ int Soak(int events)
     return setBacks > 0 ? 0 : 1;
 }
 
+// A count from the command line: a whole number above zero, else 0.
+int CountArgument(const char* text)
+{
+    const char* end = text + std::strlen(text);
+    int value = 0;
+    const std::from_chars_result read = std::from_chars(text, end, value);
+    return read.ec == std::errc() && read.ptr == end && value > 0 ? value : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--pass-through")
         return RunPassThroughHook();
-    if (argc > 2 && std::string(argv[1]) == "--soak")
-        return Soak(std::atoi(argv[2]));
-    const int events = argc > 1 ? std::atoi(argv[1]) : 1000;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 6;
-    return MeasureHookCost(events, rounds);
+    const bool soak = argc > 1 && std::string(argv[1]) == "--soak";
+    const int events = soak ? (argc > 2 ? CountArgument(argv[2]) : 0)
+                            : (argc > 1 ? CountArgument(argv[1]) : 1000);
+    const int rounds = !soak && argc > 2 ? CountArgument(argv[2]) : 6;
+    if (events == 0 || rounds == 0) {
+        std::cerr << "usage: " << argv[0] << " [EVENTS [ROUNDS]] | --soak EVENTS\n";
+        return 2;
+    }
+    return soak ? Soak(events) : MeasureHookCost(events, rounds);
 }

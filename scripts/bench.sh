@@ -82,7 +82,7 @@ windows_path() { winepath -w "$1" 2>/dev/null; }
 
 ensure_packages
 log "building"
-build_config host "" Debug -DCMAKE_CXX_COMPILER=clang++ || exit 1
+build_config host || exit 1
 build_windows || exit 1
 [ -x "$BUILD/host/edgewarden_bench" ] || fail "no build/host/edgewarden_bench (is libbenchmark-dev installed?)"
 

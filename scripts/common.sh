@@ -8,14 +8,25 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
-PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev googletest
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 xvfb xserver-xephyr x11-utils"
+PACKAGES="cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
+  libbenchmark-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
+  xvfb xserver-xephyr x11-utils"
+# What the lint layer needs: clang's tools and what configuring the x86_64 and
+# host builds asks for; no Wine, no X server.
+LINT_PACKAGES="cmake ninja-build clang clang-format clang-tidy libgtest-dev libbenchmark-dev googletest
+  g++-mingw-w64-x86-64-posix"
 
 log() { printf '== %s\n' "$*"; }
 
-ensure_packages() {
+# The C++ sources and headers of src/, tests/ and bench/, relative to ROOT and
+# NUL-separated.
+cpp_sources() {
+    (cd "$ROOT" && find src tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
+}
+
+ensure_packages() { # [package...], by default all of PACKAGES
     local missing=()
-    for p in $PACKAGES; do
+    for p in ${*:-$PACKAGES}; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -31,19 +42,15 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build_config() { # name toolchain-file-or-empty build-type [extra cmake args]
-    local name=$1 toolchain=$2 type=$3
-    shift 3
-    local args=(-S "$ROOT" -B "$BUILD/$name" -G Ninja -DCMAKE_BUILD_TYPE="$type")
-    [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
-    cmake "${args[@]}" "$@" >/dev/null
-    cmake --build "$BUILD/$name" -- -j"$(nproc)" >/dev/null
+# Configures and builds one of the presets in CMakePresets.json, in build/PRESET.
+build_config() { # preset
+    (cd "$ROOT" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)" >/dev/null)
 }
 
 build_windows() {
     log "building EdgeWarden.exe (x86_64, i686)"
-    build_config x86_64 mingw-x86_64.cmake Release
-    build_config i686 mingw-i686.cmake Release
+    build_config x86_64
+    build_config i686
 }
 
 ensure_prefix() {

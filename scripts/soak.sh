@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages
 log "building EdgeWarden.exe and the black-box harness (x86_64)"
-build_config x86_64 mingw-x86_64.cmake Release || exit 1
+build_config x86_64 || exit 1
 trap stop_wine_and_xvfb EXIT
 start_xvfb || exit 1
 ensure_prefix

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test: host-native rules under ASan/UBSan and their fuzz targets
 # (about a minute in all), the Win32 tests of both
-# builds under Wine, and the black-box harness against the real EdgeWarden.exe.
-# Tests always run on a private Xvfb, since they move the pointer.
+# builds under Wine, the black-box harness against the real EdgeWarden.exe, and
+# the lint layer (format, strict warnings, clang-tidy; about two minutes).
+# Tests always run on a private Xvfb, since they move the pointer; the lint layer
+# named alone runs without builds, Wine or Xvfb.
 #
 #   scripts/test.sh                      every layer once
 #   scripts/test.sh LAYER...             the named layers once
@@ -40,6 +42,7 @@ all_layers() {
     DISPLAY="$TWO_MONITORS" \
         run_layer blackbox-two-monitors 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
         --gtest_filter='TwoMonitors.*'
+    run_layer lint 300 "$ROOT/scripts/lint.sh"
 }
 
 LISTING=1
@@ -96,8 +99,10 @@ run_layer() { # name seconds command...
     log "$name"
     # Each layer starts on a fresh Wine server: nothing a layer left running
     # (after a time-out, say) reaches the next one.
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
+    if [ -n "$DESKTOP" ]; then
+        wineserver -k >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+    fi
     # Straight into the file, not through a pipe: a process the layer leaves
     # behind could hold a pipe open, and the run would wait for it for ever.
     local out="$LOGS/$name.log"
@@ -140,21 +145,36 @@ for name in "${SELECTED[@]}"; do
 done
 LISTING=
 
-ensure_packages
-log "building host tests"
-build_config host "" Debug -DCMAKE_CXX_COMPILER=clang++ || exit 1
-build_windows || exit 1
+# Layers that need neither the builds nor Wine and Xvfb; when only they are
+# named, none of that is set up.
+NO_DESKTOP_LAYERS=" lint "
+DESKTOP=1
+if [ ${#SELECTED[@]} -gt 0 ]; then
+    DESKTOP=
+    for name in "${SELECTED[@]}"; do
+        [[ "$NO_DESKTOP_LAYERS" == *" $name "* ]] || DESKTOP=1
+    done
+fi
 
 LAYER_PID=
-trap stop_wine_and_xvfb EXIT
 trap 'echo "interrupted" >&2; [ -z "$LAYER_PID" ] || kill "$LAYER_PID" 2>/dev/null; exit 130' INT TERM
-start_xvfb || exit 1
-SCREEN=$DISPLAY
-start_two_monitors || exit 1
-TWO_MONITORS=$DISPLAY
-export DISPLAY=$SCREEN
-ensure_prefix
-I686_EXE=$(winepath -w "$BUILD/i686/EdgeWarden.exe" 2>/dev/null)
+if [ -n "$DESKTOP" ]; then
+    ensure_packages
+    log "building host tests"
+    build_config host || exit 1
+    build_windows || exit 1
+
+    trap stop_wine_and_xvfb EXIT
+    start_xvfb || exit 1
+    SCREEN=$DISPLAY
+    start_two_monitors || exit 1
+    TWO_MONITORS=$DISPLAY
+    export DISPLAY=$SCREEN
+    ensure_prefix
+    I686_EXE=$(winepath -w "$BUILD/i686/EdgeWarden.exe" 2>/dev/null)
+else
+    ensure_packages $LINT_PACKAGES
+fi
 
 # Prints a line per layer log in $1; sets PASSED and FAILED to the round's total.
 summarize() {

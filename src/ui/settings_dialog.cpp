@@ -13,7 +13,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include <cstdio>
+#include <charconv>
 
 HBRUSH dialogBrush = nullptr;
 COLORREF customColors[16];
@@ -234,8 +234,9 @@ void WarnIfNoAutoHideBars(HWND owner)
 
 void SetWindowInt(HWND window, int value)
 {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%d", value);
+    // Room for "-2147483648" and the terminating zero.
+    char text[12];
+    *std::to_chars(text, text + sizeof(text) - 1, value).ptr = '\0';
     SetWindowTextA(window, text);
 }
 

@@ -2,9 +2,9 @@
 
 #include <tlhelp32.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <iomanip>
+#include <sstream>
 
 namespace {
 
@@ -75,9 +75,23 @@ void SendMouse(DWORD flags, DWORD data)
 
 } // namespace
 
+// The process's own copy of the environment, which the C library's getenv
+// does not guard against writers on other threads.
+std::string EnvironmentVariable(const char* name)
+{
+    const DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+    if (size == 0)
+        return {};
+    std::string value(size, '\0');
+    const DWORD length = GetEnvironmentVariableA(name, &value[0], size);
+    value.resize(length < size ? length : 0);
+    return value;
+}
+
 std::string EdgeWardenExe()
 {
-    if (const char* path = std::getenv("EDGEWARDEN_EXE"))
+    std::string path = EnvironmentVariable("EDGEWARDEN_EXE");
+    if (!path.empty())
         return path;
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -122,10 +136,10 @@ void App::CheckOwnEnd() const
         return;
     // NTSTATUS codes of severity "error" (0xC...) are the exceptions.
     const bool exception = (code & 0xC0000000) == 0xC0000000;
-    char hex[16];
-    std::snprintf(hex, sizeof(hex), "0x%08lX", static_cast<unsigned long>(code));
+    std::ostringstream hex;
+    hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << code;
     ADD_FAILURE() << command << " (pid " << pid << ") ended "
-                  << (exception ? "by exception " : "with exit code ") << hex;
+                  << (exception ? "by exception " : "with exit code ") << hex.str();
 }
 
 void App::Terminate()

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// The value of an environment variable; empty when it is not set.
+std::string EnvironmentVariable(const char* name);
+
 // Full path of the EdgeWarden.exe under test: $EDGEWARDEN_EXE, else the one
 // beside this harness.
 std::string EdgeWardenExe();

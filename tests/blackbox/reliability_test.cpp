@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -141,8 +140,7 @@ struct SoakSize {
 
 SoakSize SoakSizeFromEnvironment()
 {
-    const char* full = std::getenv("EDGEWARDEN_SOAK");
-    if (full != nullptr && std::strcmp(full, "1") == 0)
+    if (EnvironmentVariable("EDGEWARDEN_SOAK") == "1")
         return {100000, 50};
     return {5000, 5};
 }

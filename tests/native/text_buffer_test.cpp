@@ -16,7 +16,7 @@ TEST(UiTextBuffer, FreshBlockIsEmptyAndGrowingKeepsTheText)
     EXPECT_EQ(2, text.capacity);
     EXPECT_STREQ("", block);
 
-    std::strcpy(text.GetBuffer(5), "hello");
+    std::memcpy(text.GetBuffer(5), "hello", sizeof("hello"));
     EXPECT_EQ(6, text.capacity);
     char* grown = text.GetBuffer(40);
     ASSERT_NE(nullptr, grown);
@@ -38,7 +38,7 @@ TEST(UiTextBuffer, BlockThatCannotBeHadLeavesNoBlockToWriteThrough)
     EXPECT_EQ(0, fresh.capacity);
 
     TextBuffer used;
-    std::strcpy(used.GetBuffer(3), "abc");
+    std::memcpy(used.GetBuffer(3), "abc", sizeof("abc"));
     EXPECT_EQ(nullptr, used.GetBuffer(INT_MAX));
     EXPECT_EQ(0, used.capacity);
     // Usable again afterwards, as a fresh empty string.

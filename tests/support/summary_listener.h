@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -17,19 +17,18 @@ public:
     {
         if (info.result()->Skipped())
             return;
-        std::printf("%s %s.%s (%lld ms)\n", info.result()->Passed() ? "PASS" : "FAIL",
-                    info.test_suite_name(), info.name(),
-                    static_cast<long long>(info.result()->elapsed_time()));
+        std::cout << (info.result()->Passed() ? "PASS " : "FAIL ") << info.test_suite_name() << '.'
+                  << info.name() << " (" << info.result()->elapsed_time() << " ms)\n";
         if (info.result()->Failed())
             PrintFailures(*info.result());
-        std::fflush(stdout);
+        // At once: a run that is ended still leaves the lines of its tests.
+        std::cout.flush();
     }
 
     void OnTestProgramEnd(const ::testing::UnitTest& unit) override
     {
-        std::printf("%s: %d passed, %d failed\n", layer, unit.successful_test_count(),
-                    unit.failed_test_count());
-        std::fflush(stdout);
+        std::cout << layer << ": " << unit.successful_test_count() << " passed, "
+                  << unit.failed_test_count() << " failed" << std::endl;
     }
 
 private:
@@ -44,7 +43,7 @@ private:
         }
         for (size_t i = 0; i < failures.size(); ++i) {
             if (i == 3 && failures.size() > 4) {
-                std::printf("    (%lu more)\n", static_cast<unsigned long>(failures.size() - 4));
+                std::cout << "    (" << failures.size() - 4 << " more)\n";
                 i = failures.size() - 1;
             }
             const char* file = failures[i]->file_name() != nullptr ? failures[i]->file_name() : "?";
@@ -57,8 +56,8 @@ private:
             std::string summary = failures[i]->summary();
             if (summary.compare(0, 7, "Failed\n") == 0)
                 summary.erase(0, 7);
-            std::printf("    %s:%d: %s\n", base, failures[i]->line_number(),
-                        summary.substr(0, summary.find('\n')).c_str());
+            std::cout << "    " << base << ':' << failures[i]->line_number() << ": "
+                      << summary.substr(0, summary.find('\n')) << '\n';
         }
     }
 

@@ -175,7 +175,7 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
             settings.bumpTime.store(times[round % 3]);
             settings.bumpColor.store(colors[round % 3]);
             settings.bumpEnabled.store(round % 5 != 0);
-            settings.hideEnabled.store(round % 2);
+            settings.hideEnabled.store(static_cast<uint8_t>(round % 2));
             settings.hideSeconds.store(1 + round % 999);
             settings.hideMode.store(round % 5);
         });

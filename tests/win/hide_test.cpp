@@ -384,7 +384,7 @@ LRESULT CALLBACK DuringCreation(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND) {
         if (unhideDuringCreation)
             RequestUnhide();
-        if (reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & refusedStyles)
+        if (static_cast<DWORD>(reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style) & refusedStyles)
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -84,7 +84,7 @@ TEST_F(Tooltips, ThoseBelowTheBarEndDirectlyAboveIt)
     // Met in the walk in this order below the bar: first, then second.
     SetWindowPos(first, bar, 0, 0, 0, 0, SWP_ZONLY);
     SetWindowPos(second, HWND_BOTTOM, 0, 0, 0, 0, SWP_ZONLY);
-    const HWND belowBar = GetWindow(bar, GW_HWNDNEXT);
+    HWND belowBar = GetWindow(bar, GW_HWNDNEXT);
     ASSERT_EQ(first, belowBar);
 
     RaiseTooltipsAboveTaskBars();
@@ -139,7 +139,7 @@ TEST_F(Tooltips, NothingAboveTheBarPlacesAtTheTopOfTheTopmostBand)
 TEST_F(Tooltips, NothingMovesWhenOffOrWithoutBars)
 {
     HWND tip = Tooltip();
-    const HWND belowTip = GetWindow(tip, GW_HWNDNEXT);
+    HWND belowTip = GetWindow(tip, GW_HWNDNEXT);
     ASSERT_NE(tip, Above(bar));
 
     settings.tooltipsOnTop.store(0);

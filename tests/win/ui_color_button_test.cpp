@@ -139,6 +139,7 @@ COLORREF ExpectedInside(int x, int y, UINT state)
 std::set<WORD> FreeGdiSlots()
 {
     std::vector<HGDIOBJ> objects;
+    objects.reserve(64);
     for (int i = 0; i < 64; ++i)
         objects.push_back(CreateSolidBrush(RGB(i, 0, 0)));
     std::set<WORD> slots;

@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <climits>
 #include <string>
 
 using ui_test::BoxAnswerer;
@@ -39,7 +40,10 @@ protected:
     LRESULT TrackbarPos(int id) const { return SendMessageA(Item(id), TBM_GETPOS, 0, 0); }
 
     // A key typed into the seconds field, as the keyboard would deliver it.
-    void Type(char key) const { SendMessageA(Item(IDC_HIDE_SECONDS), WM_CHAR, key, 1); }
+    void Type(char key) const
+    {
+        SendMessageA(Item(IDC_HIDE_SECONDS), WM_CHAR, static_cast<unsigned char>(key), 1);
+    }
     void SelectAllSeconds() const { SendMessageA(Item(IDC_HIDE_SECONDS), EM_SETSEL, 0, -1); }
     void Paste(const char* text) const
     {
@@ -59,7 +63,7 @@ protected:
     void SelectMethod(int index) const
     {
         HWND combo = Item(IDC_HIDE_MODE);
-        SendMessageA(combo, CB_SETCURSEL, index, 0);
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
     }
@@ -97,7 +101,7 @@ TEST_F(UiDialog, OpensShowingTheCurrentSettings)
     ASSERT_EQ(5, SendMessageA(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < 5; ++i) {
         char item[8] = "";
-        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
         EXPECT_EQ(std::to_string(i + 1), item);
     }
     EXPECT_EQ(3, SendMessageA(combo, CB_GETCURSEL, 0, 0));
@@ -400,4 +404,16 @@ TEST_F(UiDialog, SecondStartPutsTheOpenDialogOnTop)
     RECT after;
     GetWindowRect(dialog, &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "neither moved nor sized";
+}
+
+TEST(UiWindowInt, WritesEveryIntInFull)
+{
+    HWND field = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, field);
+    for (int value : {0, 7, -1, INT_MAX, INT_MIN}) {
+        SetWindowInt(field, value);
+        EXPECT_EQ(std::to_string(value), Text(field));
+    }
+    DestroyWindow(field);
 }

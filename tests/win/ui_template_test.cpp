@@ -175,7 +175,7 @@ TEST(UiTemplate, IconsHoldTheirSizesInSixteenColours)
         WORD count;
         std::memcpy(&count, dir + 4, sizeof(count));
         ASSERT_EQ(icon.sizes[1] != 0 ? 2 : 1, count) << icon.id;
-        for (int i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i) {
             const BYTE* entry = dir + 6 + 14 * i;  // GRPICONDIRENTRY
             EXPECT_EQ(icon.sizes[i], entry[0]) << icon.id;
             EXPECT_EQ(icon.sizes[i], entry[1]) << icon.id;
