@@ -5,7 +5,7 @@
 
 namespace {
 
-WatchdogState watchdog = {{false, 0, 0, 0}, 0, 0};  // main thread only
+WatchdogState watchdog = {{false, 0, 0, 0}, 0, 0}; // main thread only
 
 } // namespace
 

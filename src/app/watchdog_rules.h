@@ -6,10 +6,10 @@
 #include <cstdint>
 
 struct HookSample {
-    bool valid;          // the pointer's place could be read
+    bool valid; // the pointer's place could be read
     int32_t x;
     int32_t y;
-    uint32_t inputTime;  // time of the last mouse event the hook handled
+    uint32_t inputTime; // time of the last mouse event the hook handled
 };
 
 // The pointer is somewhere else than at the last look. Moves that no hook of
@@ -35,8 +35,8 @@ constexpr uint32_t RENEW_BACKOFF_MS = 30000;
 
 struct WatchdogState {
     HookSample last;
-    int32_t fruitless;   // renewals since the hook last saw an event
-    uint32_t renewedAt;  // tick count of the last renewal
+    int32_t fruitless;  // renewals since the hook last saw an event
+    uint32_t renewedAt; // tick count of the last renewal
 };
 
 // One look per tick at `nowMs`; true when the hook is to be renewed now.
@@ -44,10 +44,9 @@ inline bool WatchTick(WatchdogState& state, const HookSample& now, uint32_t nowM
 {
     if (now.inputTime != state.last.inputTime)
         state.fruitless = 0;
-    const bool renew =
-        HookLost(state.last, now)
-        && (state.fruitless < FRUITLESS_RENEWALS
-            || static_cast<uint32_t>(nowMs - state.renewedAt) >= RENEW_BACKOFF_MS);
+    const bool renew = HookLost(state.last, now)
+                       && (state.fruitless < FRUITLESS_RENEWALS
+                           || static_cast<uint32_t>(nowMs - state.renewedAt) >= RENEW_BACKOFF_MS);
     if (renew) {
         if (state.fruitless < FRUITLESS_RENEWALS)
             state.fruitless = state.fruitless + 1;

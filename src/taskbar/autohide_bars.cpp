@@ -99,7 +99,8 @@ void RefreshAutoHideBars()
     ListMonitors(table.desktop);
     for (int m = 0; m < table.desktop.count; ++m) {
         for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
-            table.bars[m][edge] = AskShell(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
+            table.bars[m][edge] =
+                AskShell(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
     }
     // The plain query answers for the monitor of the main task bar, which the
     // user may have put on any monitor; it fills in only what the per-monitor

@@ -18,9 +18,9 @@ struct Foreground {
     // Show desktop and a click on the desktop make one of these the foreground
     // window, and they cover every monitor without a caption.
     bool desktopHost;
-    bool toolWindow;  // overlays and capture frames are never full screen
-    bool nonRude;     // the window asked the shell not to be taken as full screen
-    bump::Rect client;  // the client area in screen coordinates
+    bool toolWindow;   // overlays and capture frames are never full screen
+    bool nonRude;      // the window asked the shell not to be taken as full screen
+    bump::Rect client; // the client area in screen coordinates
     // The monitor of the foreground window while the shell reports a Direct3D
     // program in full screen; -1 otherwise.
     int32_t d3dMonitor;

@@ -202,7 +202,8 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param)
     info.cbSize = sizeof(info);
     GetMonitorInfoA(monitor, &info);
     auto* list = reinterpret_cast<std::vector<RECT>*>(param);
-    list->insert((info.dwFlags & MONITORINFOF_PRIMARY) ? list->begin() : list->end(), info.rcMonitor);
+    list->insert((info.dwFlags & MONITORINFOF_PRIMARY) ? list->begin() : list->end(),
+                 info.rcMonitor);
     return TRUE;
 }
 
@@ -235,8 +236,8 @@ protected:
 // A window of the kind that the case names, brought to the front; it and every
 // window it made are destroyed with it (children, and the owned pop-up).
 struct Front {
-    HWND window;  // the root owner
-    HWND front;   // the foreground window
+    HWND window; // the root owner
+    HWND front;  // the foreground window
 };
 
 // Lets a window grow past the screen, as a program that keeps its caption above
@@ -253,9 +254,9 @@ LRESULT CALLBACK Unbounded(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 Front ShowInFront(const char* className, DWORD style, DWORD exStyle, RECT r, bool maximized)
 {
     RegisterPlainClass(className, Unbounded);
-    HWND window = CreateWindowExA(exStyle, className, "in front", style, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window =
+        CreateWindowExA(exStyle, className, "in front", style, r.left, r.top, r.right - r.left,
+                        r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(window, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
     return {window, window};
 }
@@ -288,12 +289,16 @@ TEST_F(TwoMonitors, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
         POINT expected;
     } cases[] = {
         {"primary's bottom", {500, primary.bottom - 1}, {500, primary.bottom - 3}},
-        {"second's bottom rows are not the primary's", {inSecond, second.bottom - 1}, {inSecond, second.bottom - 1}},
+        {"second's bottom rows are not the primary's",
+         {inSecond, second.bottom - 1},
+         {inSecond, second.bottom - 1}},
         {"second's top", {inSecond, second.top}, {inSecond, second.top + 2}},
         {"second's outer edge", {second.right - 1, mid}, {second.right - 3, mid}},
         {"primary's edge towards the second", {primary.right - 1, mid}, {primary.right - 1, mid}},
         {"second's edge towards the primary", {second.left, mid}, {second.left, mid}},
-        {"corner of the second's top and right", {second.right - 1, second.top}, {second.right - 3, second.top + 2}},
+        {"corner of the second's top and right",
+         {second.right - 1, second.top},
+         {second.right - 3, second.top + 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -355,15 +360,22 @@ TEST_F(TwoMonitors, FullScreenAsTheShellJudgesItPausesOnlyItsOwnMonitor)
         Extra extra;
         bool paused;
     } cases[] = {
-        {"caption-less over the second monitor", "EdgeWardenFullScreen", WS_POPUP, 0, second, Extra::None, true},
-        {"maximized with a caption", "EdgeWardenWindow", WS_OVERLAPPEDWINDOW, 0, second, Extra::Maximized, false},
+        {"caption-less over the second monitor", "EdgeWardenFullScreen", WS_POPUP, 0, second,
+         Extra::None, true},
+        {"maximized with a caption", "EdgeWardenWindow", WS_OVERLAPPEDWINDOW, 0, second,
+         Extra::Maximized, false},
         {"caption above the screen, client area over the monitor", "EdgeWardenWindow",
          WS_OVERLAPPED | WS_CAPTION, 0, captionOutside, Extra::None, true},
-        {"the desktop's host after Show desktop", "WorkerW", WS_POPUP, 0, whole, Extra::None, false},
-        {"the player's controls in front of it", "EdgeWardenPlayer", WS_POPUP, 0, second, Extra::OwnedControls, true},
-        {"a window holding the desktop's icon view", "EdgeWardenDesktop", WS_POPUP, 0, whole, Extra::IconView, false},
-        {"a tool window (an overlay)", "EdgeWardenOverlay", WS_POPUP, WS_EX_TOOLWINDOW, second, Extra::None, false},
-        {"a window that asked not to count", "EdgeWardenNonRude", WS_POPUP, 0, second, Extra::NonRude, false},
+        {"the desktop's host after Show desktop", "WorkerW", WS_POPUP, 0, whole, Extra::None,
+         false},
+        {"the player's controls in front of it", "EdgeWardenPlayer", WS_POPUP, 0, second,
+         Extra::OwnedControls, true},
+        {"a window holding the desktop's icon view", "EdgeWardenDesktop", WS_POPUP, 0, whole,
+         Extra::IconView, false},
+        {"a tool window (an overlay)", "EdgeWardenOverlay", WS_POPUP, WS_EX_TOOLWINDOW, second,
+         Extra::None, false},
+        {"a window that asked not to count", "EdgeWardenNonRude", WS_POPUP, 0, second,
+         Extra::NonRude, false},
     };
     RegisterPlainClass("SHELLDLL_DefView");
     for (const Case& c : cases) {
@@ -380,7 +392,7 @@ TEST_F(TwoMonitors, FullScreenAsTheShellJudgesItPausesOnlyItsOwnMonitor)
             SetPropA(f.window, "NonRudeHWND", reinterpret_cast<HANDLE>(1));
         }
         BringToFront(f);
-        Settle(1300);  // the next refresh sees the new foreground window
+        Settle(1300); // the next refresh sees the new foreground window
         EXPECT_EQ(c.paused, Passes(onSecond)) << "the second monitor";
         EXPECT_FALSE(Passes(onPrimary)) << "the primary is still protected";
         MouseAt(500, 300);

@@ -38,8 +38,11 @@ void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LO
     GetClassNameA(window, name, sizeof(name));
     if (std::strcmp(name, kHideClass) != 0)
         return;
-    SeenWindow s = {window, GetWindow(window, GW_OWNER), GetWindowLongPtrA(window, GWL_STYLE),
-                    GetWindowLongPtrA(window, GWL_EXSTYLE), {}};
+    SeenWindow s = {window,
+                    GetWindow(window, GW_OWNER),
+                    GetWindowLongPtrA(window, GWL_STYLE),
+                    GetWindowLongPtrA(window, GWL_EXSTYLE),
+                    {}};
     GetWindowRect(window, &s.rect);
     seen.push_back(s);
 }
@@ -104,7 +107,8 @@ TEST_F(Hide, MoveToCornerParksTheCursorAfterTheQuietSecond)
         const POINT to = {500 + 10 * step, 400};
         SetCursorPos(to.x, to.y);
         Settle(300);
-        ASSERT_TRUE(SameSpot(to, CursorPos())) << "parked while moving, after " << step * 300 << " ms";
+        ASSERT_TRUE(SameSpot(to, CursorPos()))
+            << "parked while moving, after " << step * 300 << " ms";
     }
     EXPECT_TRUE(WaitFor([&] { return SameSpot(corner, CursorPos()); }, 2500));
 }
@@ -154,8 +158,8 @@ TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
 TEST_F(Hide, ChildOfTheWindowUnderTheCursorOrOfItsTop)
 {
     RegisterPlainClass(kTestClass);
-    HWND top = CreateWindowExA(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 200, 150, 400, 300, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND top = CreateWindowExA(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 200, 150, 400, 300,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     HWND inner = CreateWindowExA(0, kTestClass, "", WS_CHILD | WS_VISIBLE, 50, 50, 200, 150, top,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, inner);
@@ -201,8 +205,8 @@ TEST_F(Hide, TooltipsLiftedAboveTheBarOnlyWhenAsked)
     InitCommonControlsEx(&controls);
     FakeShell shell;
     HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
-    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, tip);
     auto lifted = [&] { return GetWindow(bar, GW_HWNDPREV) == tip; };
 
@@ -227,7 +231,9 @@ TEST_F(Hide, ClickOnTheHiddenCursorReachesTheWindowUnderItAndTheEndOfTheEngineSh
     ClickTarget target({200, 150, 600, 450});
     App app;
     ASSERT_TRUE(app.WaitEngine());
-    auto hidden = [&] { return FindWindowExA(target.window, nullptr, kHideClass, nullptr) != nullptr; };
+    auto hidden = [&] {
+        return FindWindowExA(target.window, nullptr, kHideClass, nullptr) != nullptr;
+    };
     MouseAt(400, 300);
     ASSERT_TRUE(WaitFor(hidden, 2500));
 

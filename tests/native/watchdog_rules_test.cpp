@@ -31,13 +31,11 @@ TEST(WatchdogRules, RenewalsBackOffWhileTheyBringNoEventAndResumeWithOne)
         uint32_t inputTime;
         bool renew;
     } steps[] = {
-        {1000, 500, false},  // first look
-        {2000, 500, true},  {3000, 500, true},
-        {4000, 500, false}, {32000, 500, false},
-        {33000, 500, true},  // 30 s after the last renewal
-        {34000, 500, false},
-        {40000, 39900, false},  // an event: the hook works again
-        {41000, 39900, true},   {42000, 39900, true}, {43000, 39900, false},
+        {1000, 500, false}, // first look
+        {2000, 500, true},    {3000, 500, true},     {4000, 500, false},
+        {32000, 500, false},  {33000, 500, true},    // 30 s after the last renewal
+        {34000, 500, false},  {40000, 39900, false}, // an event: the hook works again
+        {41000, 39900, true}, {42000, 39900, true},  {43000, 39900, false},
     };
     WatchdogState state = {{false, 0, 0, 0}, 0, 0};
     int32_t x = 0;

@@ -1,6 +1,5 @@
 #include "support/fake_shell.h"
 
-
 #include <cstdint>
 #include <utility>
 
@@ -71,8 +70,8 @@ void FakeShell::CreateShellWindow()
     cls.lpszClassName = kBarClass;
     RegisterClassExA(&cls);
 
-    shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                            nullptr);
+    shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            instance, nullptr);
     SetWindowLongPtrA(shell, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -166,7 +165,8 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     if (caller == nullptr)
         return FALSE;
     HANDLE map = nullptr;
-    BOOL ok = DuplicateHandle(caller, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(command->returnMap)),
+    BOOL ok = DuplicateHandle(caller,
+                              reinterpret_cast<HANDLE>(static_cast<uintptr_t>(command->returnMap)),
                               GetCurrentProcess(), &map, 0, FALSE, DUPLICATE_SAME_ACCESS);
     CloseHandle(caller);
     if (!ok)
@@ -182,7 +182,8 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
 
 HWND FakeShell::CreateBar(RECT rect)
 {
-    return reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
+    return reinterpret_cast<HWND>(
+        SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
 }
 
 HWND FakeShell::AddBar(UINT edge, RECT rect)

@@ -95,8 +95,8 @@ struct Table {
 };
 
 // One event through the bump as the hook runs it, on the table published last.
-int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, desktop::Exchange<Table>& tables,
-                 bump::BumpState* states)
+int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings,
+                 desktop::Exchange<Table>& tables, bump::BumpState* states)
 {
     if (!settings.bumpEnabled.load())
         return 0;
@@ -115,7 +115,8 @@ int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, desktop
             EXPECT_EQ(kSetBack[edge].y, d.cursor.y) << "edge " << edge;
         }
     };
-    const int swallowed = bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
+    const int swallowed =
+        bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
     EXPECT_EQ(table->stamp, table->check) << "the table changed while the hook read it";
     tables.Release();
     return swallowed;
@@ -145,8 +146,8 @@ void RunAgainstEachOther(Hook hook, Main main)
 TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
 {
     Settings settings;
-    const Bar bars[bump::EDGE_COUNT] = {{HiddenBar(0), true}, {HiddenBar(1), true},
-                                        {HiddenBar(2), true}, {HiddenBar(3), true}};
+    const Bar bars[bump::EDGE_COUNT] = {
+        {HiddenBar(0), true}, {HiddenBar(1), true}, {HiddenBar(2), true}, {HiddenBar(3), true}};
     desktop::Exchange<Table> tables;
     Table& table = tables.Draft();
     table.desktop.count = 1;
@@ -163,9 +164,11 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     RunAgainstEachOther(
         [&](int event) {
             const bump::BumpConfig seen = Snapshot(settings);
-            EXPECT_TRUE(seen.bumpStrength == 1 || seen.bumpStrength == 50 || seen.bumpStrength == 200);
+            EXPECT_TRUE(seen.bumpStrength == 1 || seen.bumpStrength == 50
+                        || seen.bumpStrength == 200);
             EXPECT_TRUE(seen.bumpTime == 0 || seen.bumpTime == 200 || seen.bumpTime == 999);
-            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, tables, states);
+            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings,
+                                      tables, states);
             for (int32_t pushed : states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
@@ -218,7 +221,8 @@ TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
     bump::BumpState states[bump::MAX_MONITORS] = {};
     RunAgainstEachOther(
         [&](int event) {
-            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, tables, states);
+            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings,
+                                      tables, states);
             for (int32_t pushed : states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
@@ -246,9 +250,9 @@ public:
     void Tick(const Settings& settings)
     {
         const uint32_t inputTime = lastInputTime.load();
-        const TickAction action = DecideTick(inputTime, lastSeenInputTime, false, isHidden.load() != 0,
-                                             settings.hideEnabled.load() != 0,
-                                             settings.hideSeconds.load(), idleTicks);
+        const TickAction action =
+            DecideTick(inputTime, lastSeenInputTime, false, isHidden.load() != 0,
+                       settings.hideEnabled.load() != 0, settings.hideSeconds.load(), idleTicks);
         if (action != TickAction::Hide) {
             lastSeenInputTime = inputTime;
             return;
