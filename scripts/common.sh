@@ -42,9 +42,17 @@ ensure_packages() { # [package...], by default all of PACKAGES
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# Configures and builds one of the presets in CMakePresets.json, in build/PRESET.
+# Configures one of the presets in CMakePresets.json, in build/PRESET. A folder
+# configured before the presets existed keeps its old compilers, and CMake then
+# drops the preset's variables: such a folder is configured afresh.
+configure_preset() { # preset
+    (cd "$ROOT" && cmake --preset "$1" \
+        && { [ -f "$BUILD/$1/compile_commands.json" ] || cmake --preset "$1" --fresh; })
+}
+
+# Configures and builds one of the presets, in build/PRESET.
 build_config() { # preset
-    (cd "$ROOT" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)" >/dev/null)
+    configure_preset "$1" >/dev/null && (cd "$ROOT" && cmake --build --preset "$1" -- -j"$(nproc)" >/dev/null)
 }
 
 build_windows() {

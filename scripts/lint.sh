@@ -23,7 +23,7 @@ mkdir -p "$OUT/tidy"
 
 # Both builds' compile commands; configuring alone writes them.
 for preset in x86_64 host; do
-    if ! cmake --preset "$preset" >"$OUT/configure-$preset.log" 2>&1; then
+    if ! configure_preset "$preset" >"$OUT/configure-$preset.log" 2>&1; then
         tail -n 20 "$OUT/configure-$preset.log"
         echo "lint: 0 passed, 1 failed (configuring $preset failed)"
         exit 1
