@@ -17,7 +17,8 @@ void IdleTick(benchmark::State& run)
     for ([[maybe_unused]] auto _ : run) {
         benchmark::DoNotOptimize(inputTime);
         benchmark::DoNotOptimize(lastSeen);
-        benchmark::DoNotOptimize(DecideTick(inputTime, lastSeen, false, true, hideSeconds, idleTicks));
+        benchmark::DoNotOptimize(
+            DecideTick(inputTime, lastSeen, false, true, hideSeconds, idleTicks));
     }
     run.SetItemsProcessed(run.iterations());
 }

@@ -18,8 +18,8 @@ LRESULT CALLBACK PassThrough(int nCode, WPARAM wParam, LPARAM lParam)
 
 DWORD WINAPI HookThread(LPVOID)
 {
-    CreateWindowExA(0, "STATIC", "EdgeWarden bench skeleton hook", 0, 0, 0, 10, 10, nullptr, nullptr,
-                    GetModuleHandleA(nullptr), nullptr);
+    CreateWindowExA(0, "STATIC", "EdgeWarden bench skeleton hook", 0, 0, 0, 10, 10, nullptr,
+                    nullptr, GetModuleHandleA(nullptr), nullptr);
     HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, PassThrough, GetModuleHandleA(nullptr), 0);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
@@ -46,8 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     CommDlgExtendedError();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND window = CreateWindowExA(0, "STATIC", "EdgeWarden bench skeleton", 0, 0, 0, 10, 10, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "EdgeWarden bench skeleton", 0, 0, 0, 10, 10,
+                                  nullptr, nullptr, instance, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, HookThread, nullptr, 0, nullptr);
     if (window == nullptr || thread == nullptr || SetTimer(window, 1, 1000, Tick) == 0)
         return 1;

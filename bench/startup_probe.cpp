@@ -53,7 +53,8 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(to.QuadPart - from.QuadPart)
+           / static_cast<double>(frequency.QuadPart);
 }
 
 // Milliseconds until the dialog showed, or a negative number when it did not
@@ -68,8 +69,8 @@ double StartOnce(const Target& target)
     PROCESS_INFORMATION info = {};
     LARGE_INTEGER start, now;
     QueryPerformanceCounter(&start);
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
         return -1;
     Search search = {info.dwProcessId, &target.title, nullptr};
     double ms = -1;

@@ -60,8 +60,8 @@ public:
         line.push_back('\0');
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &info))
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info))
             return;
         for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(20)) {
             if (FindWindowA("Static", windowTitle) != nullptr) {
@@ -178,7 +178,8 @@ void SetDword(HKEY key, const char* name, DWORD value)
 bool WriteSettings()
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr)
         != ERROR_SUCCESS)
         return false;
     SetDword(key, "priowarn", 0);
@@ -208,7 +209,8 @@ std::string SelfExe()
 
 void Report(const char* name, const Samples& samples)
 {
-    std::printf("%s_median_us %.2f\n%s_mean_us %.2f\n", name, samples.Median(), name, samples.Mean());
+    std::printf("%s_median_us %.2f\n%s_mean_us %.2f\n", name, samples.Median(), name,
+                samples.Mean());
 }
 
 void ReportSpread(const char* name, const std::vector<double>& roundMedians)
@@ -339,8 +341,8 @@ int Soak(int events)
                 POINT at = {};
                 GetCursorPos(&at);
                 // Held off the strip, the cursor lies 2 pixels from the edge.
-                const LONG fromEdge = edge == ABE_LEFT  ? at.x
-                                      : edge == ABE_TOP ? at.y
+                const LONG fromEdge = edge == ABE_LEFT    ? at.x
+                                      : edge == ABE_TOP   ? at.y
                                       : edge == ABE_RIGHT ? cx - 1 - at.x
                                                           : cy - 1 - at.y;
                 ++presses;
@@ -369,8 +371,8 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string(argv[1]) == "--pass-through")
         return RunPassThroughHook();
     const bool soak = argc > 1 && std::string(argv[1]) == "--soak";
-    const int events = soak ? (argc > 2 ? CountArgument(argv[2]) : 0)
-                            : (argc > 1 ? CountArgument(argv[1]) : 1000);
+    const int events =
+        soak ? (argc > 2 ? CountArgument(argv[2]) : 0) : (argc > 1 ? CountArgument(argv[1]) : 1000);
     const int rounds = !soak && argc > 2 ? CountArgument(argv[2]) : 6;
     if (events == 0 || rounds == 0) {
         std::cerr << "usage: " << argv[0] << " [EVENTS [ROUNDS]] | --soak EVENTS\n";

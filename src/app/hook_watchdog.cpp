@@ -6,7 +6,7 @@
 
 namespace {
 
-HookSample lastSample = {false, 0, 0, 0};  // main thread only
+HookSample lastSample = {false, 0, 0, 0}; // main thread only
 
 } // namespace
 

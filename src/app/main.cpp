@@ -73,7 +73,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
     for (;;) {
         if (!startHidden
             && DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
-                               SettingsDialogProc, 0) != IDYES)
+                               SettingsDialogProc, 0)
+                   != IDYES)
             break;
         SetEngineActive(AnyFeatureEnabled());
         startHidden = false;

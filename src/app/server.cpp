@@ -17,10 +17,9 @@ std::atomic<HHOOK> MouseHook{nullptr};
 
 namespace {
 
-const char kPrioWarning[] =
-    "No rights to run EdgeWarden with realtime priority.\n"
-    "Sometimes your mouse won't move as smooth as possible.\n"
-    "Do you wan't to see this warning again?";
+const char kPrioWarning[] = "No rights to run EdgeWarden with realtime priority.\n"
+                            "Sometimes your mouse won't move as smooth as possible.\n"
+                            "Do you wan't to see this warning again?";
 
 // Set by a new server thread once its window exists. Made before the first
 // thread and never closed.
@@ -53,7 +52,8 @@ void RaisePriorities(HWND owner)
         break;
     case PriorityOutcome::Warn:
         newWarn = MessageBoxA(owner, kPrioWarning, "EdgeWarden",
-                              MB_TOPMOST | MB_ICONINFORMATION | MB_YESNO) != IDNO;
+                              MB_TOPMOST | MB_ICONINFORMATION | MB_YESNO)
+                  != IDNO;
         break;
     case PriorityOutcome::Quiet:
         return;

@@ -12,9 +12,9 @@ constexpr UINT HIDE_TIMER_PERIOD = 1000;
 // gives the thread up, and for the thread's end when the program ends.
 extern DWORD serverWindowWaitMs;
 
-extern HANDLE ServerThread;                  // main thread only
-extern std::atomic<HWND> ServerWindow;       // written by the server thread only
-extern std::atomic<HHOOK> MouseHook;         // written by the server thread only
+extern HANDLE ServerThread;            // main thread only
+extern std::atomic<HWND> ServerWindow; // written by the server thread only
+extern std::atomic<HHOOK> MouseHook;   // written by the server thread only
 
 // Boxes that the switch raises belong to `owner` (null: no owner).
 bool SetEngineActive(bool on, HWND owner = nullptr);

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 struct HookSample {
-    bool valid;          // the pointer's place could be read
+    bool valid; // the pointer's place could be read
     int32_t x;
     int32_t y;
-    uint32_t inputTime;  // time of the last mouse event the hook handled
+    uint32_t inputTime; // time of the last mouse event the hook handled
 };
 
 // The system removes a hook that keeps it waiting too long and tells nobody.

@@ -9,9 +9,9 @@
 #include <atomic>
 #include <cstdint>
 
-extern std::atomic<uint32_t> lastInputTime;  // written by the hook
-extern std::atomic<uint8_t> isHidden;        // set by the timer, cleared by unhide
-extern std::atomic<HWND> HideWindow;         // written on the main thread only
+extern std::atomic<uint32_t> lastInputTime; // written by the hook
+extern std::atomic<uint8_t> isHidden;       // set by the timer, cleared by unhide
+extern std::atomic<HWND> HideWindow;        // written on the main thread only
 
 // Main thread only.
 extern uint32_t lastSeenInputTime;

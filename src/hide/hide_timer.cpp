@@ -56,7 +56,8 @@ void HideCursorNow()
 
 void RequestUnhide()
 {
-    RequestUnhideOf(isHidden, HideWindow, [](HWND window) { PostMessageA(window, WMU_UNHIDE, 0, 0); });
+    RequestUnhideOf(isHidden, HideWindow,
+                    [](HWND window) { PostMessageA(window, WMU_UNHIDE, 0, 0); });
 }
 
 BOOL GetHidePoint(POINT* point)
@@ -64,11 +65,13 @@ BOOL GetHidePoint(POINT* point)
     const HideMethodTraits traits = TraitsOf(settings.hideMode.load());
     if (!traits.atCorner)
         return GetCursorPos(point);
-    ScreenPoint corner = BottomRightPixel(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    ScreenPoint corner =
+        BottomRightPixel(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     if (traits.clearOfBars) {
         BarRect right;
         BarRect bottom;
-        corner = ClearOfBars(corner, ReadBarRect(ABE_RIGHT, &right), ReadBarRect(ABE_BOTTOM, &bottom));
+        corner =
+            ClearOfBars(corner, ReadBarRect(ABE_RIGHT, &right), ReadBarRect(ABE_BOTTOM, &bottom));
     }
     point->x = corner.x;
     point->y = corner.y;

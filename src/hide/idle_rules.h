@@ -14,17 +14,17 @@ enum HideMethod : int32_t {
 
 // What keeps the cursor hidden, and where.
 enum class HideWindowKind {
-    None,        // no window: the cursor is only parked
-    Popup,       // pop-up owned by the main window
-    ChildOfTop,  // child of the top-level ancestor of the window under the cursor
-    Child,       // child of the window under the cursor
+    None,       // no window: the cursor is only parked
+    Popup,      // pop-up owned by the main window
+    ChildOfTop, // child of the top-level ancestor of the window under the cursor
+    Child,      // child of the window under the cursor
 };
 
 struct HideMethodTraits {
     HideWindowKind window;
-    bool atCorner;     // bottom-right pixel of the primary screen instead of the cursor
-    bool clearOfBars;  // the corner moved clear of right and bottom auto-hide bars
-    bool movesCursor;  // the cursor is set onto the hiding point
+    bool atCorner;    // bottom-right pixel of the primary screen instead of the cursor
+    bool clearOfBars; // the corner moved clear of right and bottom auto-hide bars
+    bool movesCursor; // the cursor is set onto the hiding point
 };
 
 // Any value outside 0 to 4 behaves as HIDE_POPUP.
@@ -45,9 +45,9 @@ inline HideMethodTraits TraitsOf(int32_t hideMode)
 }
 
 enum class TickAction {
-    Reset,  // input came, the cursor is hidden or hiding is off: counting starts over
-    Count,  // one more quiet tick, not enough yet
-    Hide,   // quiet long enough: hide now
+    Reset, // input came, the cursor is hidden or hiding is off: counting starts over
+    Count, // one more quiet tick, not enough yet
+    Hide,  // quiet long enough: hide now
 };
 
 // One tick of idle counting. `idleTicks` is updated in place; the caller records

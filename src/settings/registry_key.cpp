@@ -13,10 +13,12 @@ bool RegistryKey::Open(const char* subkey)
     HKEY software = nullptr;
     DWORD disposition = 0;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software", 0, noClass, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &software, &disposition) != ERROR_SUCCESS)
+                        KEY_ALL_ACCESS, nullptr, &software, &disposition)
+        != ERROR_SUCCESS)
         return false;
     if (RegCreateKeyExA(software, subkey, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, &disposition) != ERROR_SUCCESS) {
+                        nullptr, &key, &disposition)
+        != ERROR_SUCCESS) {
         RegCloseKey(software);
         return false;
     }
@@ -43,7 +45,8 @@ bool RegistryKey::ExchangeDword(ExchangeMode mode, const char* name, DWORD* targ
         return false;
     if (mode != Load)
         return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(target),
-                              sizeof(DWORD)) == ERROR_SUCCESS;
+                              sizeof(DWORD))
+               == ERROR_SUCCESS;
     DWORD type = 0;
     DWORD size = sizeof(DWORD);
     // A REG_DWORD of fewer than four bytes would fill only the low bytes.

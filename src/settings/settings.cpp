@@ -8,7 +8,8 @@ const char kKeyName[] = "EdgeWarden";
 
 // Each exchange passes the field's current value as its default, so a missing or
 // mistyped value leaves the field as it is.
-bool ExchangeField(RegistryKey& key, ExchangeMode mode, const char* name, std::atomic<uint8_t>& field)
+bool ExchangeField(RegistryKey& key, ExchangeMode mode, const char* name,
+                   std::atomic<uint8_t>& field)
 {
     uint8_t value = field.load();
     bool ok = key.ExchangeBool(mode, name, &value, value);

@@ -99,7 +99,7 @@ void RefreshAutoHideBars()
         table.layout = 1;
     else
         table.layout = desktop::SameLayout(previous->desktop, table.desktop) ? previous->layout
-                                                                              : previous->layout + 1;
+                                                                             : previous->layout + 1;
     desktopBars.Publish(table);
 }
 

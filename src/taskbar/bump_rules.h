@@ -74,15 +74,15 @@ struct EdgeGeometry {
 
 enum class EdgeAction {
     Nothing,
-    GetThrough,  // the push has earned its way onto the strip
-    SetBack,     // move the cursor to `cursor`, swallow the event
-    Release,     // the bump is over
+    GetThrough, // the push has earned its way onto the strip
+    SetBack,    // move the cursor to `cursor`, swallow the event
+    Release,    // the bump is over
 };
 
 struct EdgeDecision {
     EdgeAction action;
-    Point cursor;      // position for the next edge (the set-back position after SetBack)
-    bool paint;        // SetBack: fill `paintRect`; Release: redraw `paintRect` with `edgeFlags`
+    Point cursor; // position for the next edge (the set-back position after SetBack)
+    bool paint;   // SetBack: fill `paintRect`; Release: redraw `paintRect` with `edgeFlags`
     Rect paintRect;
     unsigned edgeFlags;
 };

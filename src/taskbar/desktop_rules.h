@@ -16,7 +16,7 @@ constexpr uint32_t STYLE_CAPTION = 0x00C00000u;
 // The foreground window as the pause rule sees it.
 struct Foreground {
     uint32_t style;
-    bool desktopOrShell;  // the desktop's or the shell's own window
+    bool desktopOrShell; // the desktop's or the shell's own window
     bump::Rect rect;
 };
 

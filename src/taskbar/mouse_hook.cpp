@@ -10,8 +10,8 @@ bump::BumpState bumpState[bump::MAX_MONITORS] = {};
 static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
                   && bump::EDGE_RIGHT == ABE_RIGHT && bump::EDGE_BOTTOM == ABE_BOTTOM,
               "edges are indexed like the shell's");
-static_assert(bump::FLAG_LEFT == BF_LEFT && bump::FLAG_TOP == BF_TOP
-                  && bump::FLAG_RIGHT == BF_RIGHT && bump::FLAG_BOTTOM == BF_BOTTOM,
+static_assert(bump::FLAG_LEFT == BF_LEFT && bump::FLAG_TOP == BF_TOP && bump::FLAG_RIGHT == BF_RIGHT
+                  && bump::FLAG_BOTTOM == BF_BOTTOM,
               "edge flags are the platform's");
 
 namespace {
@@ -92,7 +92,8 @@ int BumpCursor(int x, int y, DWORD time)
             RestoreEdge(bar, d.paintRect, d.edgeFlags);
         }
     };
-    const int result = bump::BumpEvent({x, y}, table->desktop, time, config, bumpState, barRect, act);
+    const int result =
+        bump::BumpEvent({x, y}, table->desktop, time, config, bumpState, barRect, act);
     desktopBars.Release();
     return result;
 }

@@ -35,9 +35,9 @@ constexpr int kMaxHideSeconds = 999;
 
 constexpr int ClampHideSeconds(int seconds)
 {
-    return seconds < kMinHideSeconds ? kMinHideSeconds
-         : seconds > kMaxHideSeconds ? kMaxHideSeconds
-                                     : seconds;
+    return seconds < kMinHideSeconds   ? kMinHideSeconds
+           : seconds > kMaxHideSeconds ? kMaxHideSeconds
+                                       : seconds;
 }
 
 constexpr uint32_t kColorMask = 0x00FFFFFFu;

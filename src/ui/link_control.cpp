@@ -62,7 +62,8 @@ void MakeLinkControl(HWND dialog, int id)
     HWND control = GetDlgItem(dialog, id);
     if (control == nullptr)
         return;
-    LONG_PTR old = SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkControlProc));
+    LONG_PTR old =
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkControlProc));
     SetWindowLongPtrA(control, GWLP_USERDATA, old);
     // Without SS_NOTIFY a static control is transparent to the mouse.
     SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | SS_NOTIFY);

@@ -23,10 +23,9 @@ namespace {
 
 const char kDonationPage[] = "https://edgewarden.example.org/donate";
 
-const char kNoBarsWarning[] =
-    "No automatically hidden task bars found.\n"
-    "Enabling bumps will have no effect.\n"
-    "Do you wan't to see this warning again?";
+const char kNoBarsWarning[] = "No automatically hidden task bars found.\n"
+                              "Enabling bumps will have no effect.\n"
+                              "Do you wan't to see this warning again?";
 
 bool customColorsFilled = false;
 
@@ -60,7 +59,8 @@ void InitDialog(HWND dialog)
     SendItem(dialog, IDC_BUMP_STRENGTH, TBM_SETRANGE, FALSE, MAKELPARAM(1, 200));
     SendItem(dialog, IDC_BUMP_STRENGTH, TBM_SETPOS, TRUE, settings.bumpStrength.load());
     SendItem(dialog, IDC_BUMP_TIME, TBM_SETRANGE, FALSE, MAKELPARAM(0, 999));
-    SendItem(dialog, IDC_BUMP_TIME, TBM_SETPOS, TRUE, static_cast<LPARAM>(settings.bumpTime.load()));
+    SendItem(dialog, IDC_BUMP_TIME, TBM_SETPOS, TRUE,
+             static_cast<LPARAM>(settings.bumpTime.load()));
     SetChecked(dialog, IDC_TOOLTIPS_ON_TOP, settings.tooltipsOnTop.load() != 0);
     SetChecked(dialog, IDC_HIDE_ENABLED, settings.hideEnabled.load() != 0);
     // Raises EN_CHANGE, which clamps a stored value at once.
@@ -76,17 +76,28 @@ INT_PTR Close(HWND dialog, int id)
 {
     ExchangeSettings(id == IDCANCEL ? Load : Save);
     EndDialog(dialog, ClosingResult(id == IDC_EXIT, settings.bumpEnabled.load() != 0
-                                                         || settings.hideEnabled.load() != 0));
+                                                        || settings.hideEnabled.load() != 0));
     return TRUE;
 }
 
 void FillCustomColors()
 {
     static const int kSystemColors[15] = {
-        COLOR_WINDOW,        COLOR_MENU,          COLOR_HIGHLIGHT,     COLOR_ACTIVECAPTION,
-        COLOR_HIGHLIGHT,     COLOR_INFOBK,        COLOR_GRADIENTACTIVECAPTION,
-        COLOR_BACKGROUND,    COLOR_WINDOWTEXT,    COLOR_MENUTEXT,      COLOR_HIGHLIGHTTEXT,
-        COLOR_CAPTIONTEXT,   COLOR_HIGHLIGHTTEXT, COLOR_INFOTEXT,      COLOR_GRADIENTINACTIVECAPTION,
+        COLOR_WINDOW,
+        COLOR_MENU,
+        COLOR_HIGHLIGHT,
+        COLOR_ACTIVECAPTION,
+        COLOR_HIGHLIGHT,
+        COLOR_INFOBK,
+        COLOR_GRADIENTACTIVECAPTION,
+        COLOR_BACKGROUND,
+        COLOR_WINDOWTEXT,
+        COLOR_MENUTEXT,
+        COLOR_HIGHLIGHTTEXT,
+        COLOR_CAPTIONTEXT,
+        COLOR_HIGHLIGHTTEXT,
+        COLOR_INFOTEXT,
+        COLOR_GRADIENTINACTIVECAPTION,
     };
     customColors[0] = settings.bumpColor.load() & kColorMask;
     for (int i = 0; i < 15; ++i)
@@ -121,7 +132,8 @@ void HideSecondsChanged(HWND field)
     reformattingHideSeconds = 1;
     DWORD start = 0;
     DWORD end = 0;
-    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
     SetWindowInt(field, settings.hideSeconds.load());
     SendMessageA(field, EM_SETSEL, start, static_cast<LPARAM>(end));
     reformattingHideSeconds = 0;
@@ -140,7 +152,8 @@ INT_PTR Command(HWND dialog, int id, int code, HWND control)
         WarnIfNoAutoHideBars(dialog);
         break;
     case IDC_BUMP_INDICATE:
-        settings.bumpColor.store(IndicatedBumpColor(settings.bumpColor.load(), IsChecked(dialog, id) != 0));
+        settings.bumpColor.store(
+            IndicatedBumpColor(settings.bumpColor.load(), IsChecked(dialog, id) != 0));
         break;
     case IDC_BUMP_COLOR:
         ChooseBumpColor(dialog, control);
@@ -157,7 +170,8 @@ INT_PTR Command(HWND dialog, int id, int code, HWND control)
         if (code == CBN_SELCHANGE) {
             // The cursor hidden by the old method comes back first.
             RequestUnhide();
-            settings.hideMode.store(static_cast<int32_t>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+            settings.hideMode.store(
+                static_cast<int32_t>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
         }
         break;
     case IDC_TOOLTIPS_ON_TOP:
@@ -189,7 +203,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return Command(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_HSCROLL:
         // Read while the thumb is dragged; the hook uses the values at once.
-        settings.bumpStrength.store(static_cast<int32_t>(SendItem(dialog, IDC_BUMP_STRENGTH, TBM_GETPOS)));
+        settings.bumpStrength.store(
+            static_cast<int32_t>(SendItem(dialog, IDC_BUMP_STRENGTH, TBM_GETPOS)));
         settings.bumpTime.store(static_cast<uint32_t>(SendItem(dialog, IDC_BUMP_TIME, TBM_GETPOS)));
         return TRUE;
     case WM_DRAWITEM:
@@ -224,8 +239,9 @@ void WarnIfNoAutoHideBars(HWND owner)
     RefreshAutoHideBars();
     if (CountAutoHideBars() != 0 || !settings.noBumpWarn.load())
         return;
-    uint8_t shown = MessageBoxA(owner, kNoBarsWarning, "EdgeWarden",
-                                MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST) != IDNO;
+    uint8_t shown =
+        MessageBoxA(owner, kNoBarsWarning, "EdgeWarden", MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST)
+        != IDNO;
     if (shown != settings.noBumpWarn.load()) {
         settings.noBumpWarn.store(shown);
         SaveWarningFlags(Save);

@@ -22,9 +22,9 @@ public:
     {
         if (n < INT_MAX && n + 1 <= capacity)
             return;
-        char* grown = n < INT_MAX ? static_cast<char*>(
-                                        data != nullptr ? std::realloc(data, std::size_t(n) + 1)
-                                                        : std::malloc(std::size_t(n) + 1))
+        char* grown = n < INT_MAX ? static_cast<char*>(data != nullptr
+                                                           ? std::realloc(data, std::size_t(n) + 1)
+                                                           : std::malloc(std::size_t(n) + 1))
                                   : nullptr;
         if (grown == nullptr) {
             std::free(data);

@@ -202,7 +202,8 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param)
     info.cbSize = sizeof(info);
     GetMonitorInfoA(monitor, &info);
     auto* list = reinterpret_cast<std::vector<RECT>*>(param);
-    list->insert((info.dwFlags & MONITORINFOF_PRIMARY) ? list->begin() : list->end(), info.rcMonitor);
+    list->insert((info.dwFlags & MONITORINFOF_PRIMARY) ? list->begin() : list->end(),
+                 info.rcMonitor);
     return TRUE;
 }
 
@@ -238,8 +239,8 @@ HWND ShowOver(const RECT& monitor, bool caption)
 {
     const DWORD style = caption ? WS_OVERLAPPEDWINDOW : WS_POPUP;
     HWND window = CreateWindowExA(0, "Static", "full screen", style, monitor.left, monitor.top,
-                                  monitor.right - monitor.left, monitor.bottom - monitor.top, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  monitor.right - monitor.left, monitor.bottom - monitor.top,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(window, caption ? SW_SHOWMAXIMIZED : SW_SHOW);
     SetForegroundWindow(window);
     Settle(100);
@@ -269,12 +270,16 @@ TEST_F(TwoMonitors, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
         POINT expected;
     } cases[] = {
         {"primary's bottom", {500, primary.bottom - 1}, {500, primary.bottom - 3}},
-        {"second's bottom rows are not the primary's", {inSecond, second.bottom - 1}, {inSecond, second.bottom - 1}},
+        {"second's bottom rows are not the primary's",
+         {inSecond, second.bottom - 1},
+         {inSecond, second.bottom - 1}},
         {"second's top", {inSecond, second.top}, {inSecond, second.top + 2}},
         {"second's outer edge", {second.right - 1, mid}, {second.right - 3, mid}},
         {"primary's edge towards the second", {primary.right - 1, mid}, {primary.right - 1, mid}},
         {"second's edge towards the primary", {second.left, mid}, {second.left, mid}},
-        {"corner of the second's top and right", {second.right - 1, second.top}, {second.right - 3, second.top + 2}},
+        {"corner of the second's top and right",
+         {second.right - 1, second.top},
+         {second.right - 3, second.top + 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -328,7 +333,7 @@ TEST_F(TwoMonitors, FullScreenProgramPausesOnlyItsOwnMonitor)
     };
 
     HWND game = ShowOver(second, false);
-    Settle(1300);  // the next refresh sees the new foreground window
+    Settle(1300); // the next refresh sees the new foreground window
     EXPECT_TRUE(Passes(onSecond)) << "full screen on the second monitor";
     EXPECT_FALSE(Passes(onPrimary)) << "the primary is still protected";
     away();

@@ -60,7 +60,8 @@ TEST_F(Dialog, OkSavesAndRunsOnCancelRestoresExitSavesAndEnds)
         << "a method typed in would not be the one in force";
     Click(dialog, IDC_TOOLTIPS_ON_TOP);
     SendMessageA(GetDlgItem(dialog, IDC_BUMP_STRENGTH), TBM_SETPOS, TRUE, 120);
-    SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BUMP_STRENGTH)));
+    SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK,
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BUMP_STRENGTH)));
     SetWindowTextA(GetDlgItem(dialog, IDC_HIDE_SECONDS), "0");
     Click(dialog, IDOK);
     Settle(300);
@@ -143,7 +144,7 @@ TEST_F(Dialog, ProtectionSwitchedOffAndOnWhileTheMouseMoves)
     App app("");
     HWND dialog = WaitSettingsDialog(app);
     ASSERT_NE(nullptr, dialog);
-    Settle(1200);  // a timer tick has seen the bar
+    Settle(1200); // a timer tick has seen the bar
 
     const int x = 300;
     const int strip = bottom.top + 1;

@@ -8,9 +8,9 @@
 
 namespace {
 
-const char* const kValueNames[] = {"priowarn", "nobumpwarn", "tarvo",     "tarvostrength",
+const char* const kValueNames[] = {"priowarn",  "nobumpwarn", "tarvo",         "tarvostrength",
                                    "tarvotime", "tarvocolor", "tooltipsontop", "hide",
-                                   "hidesecs", "hidemode"};
+                                   "hidesecs",  "hidemode"};
 
 // Beside the exe under test, so that the i686 run crashes an i686 program.
 std::string CrashProbeExe()

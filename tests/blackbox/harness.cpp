@@ -51,7 +51,8 @@ void KillStrayInstances()
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
         if (_stricmp(entry.szExeFile, "EdgeWarden.exe") != 0)
             continue;
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
@@ -109,8 +110,8 @@ App::App(const std::string& arguments, const std::string& exe)
     PROCESS_INFORMATION info = {};
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
         ADD_FAILURE() << command << " did not start: error " << GetLastError();
         return;
     }
@@ -205,7 +206,6 @@ DWORD RunToEnd(const std::string& arguments, DWORD ms)
     app.WaitExit(ms, &code);
     return code;
 }
-
 
 void MouseAt(int x, int y)
 {

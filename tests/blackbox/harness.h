@@ -57,7 +57,6 @@ private:
 // or STILL_ACTIVE after `ms`.
 DWORD RunToEnd(const std::string& arguments, DWORD ms = 10000);
 
-
 // Mouse input as a user makes it. The pointer is placed first, then a zero
 // relative move (or a click, or a wheel turn) is injected there, which the
 // program's low-level hook sees at that position.

@@ -38,8 +38,11 @@ void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LO
     GetClassNameA(window, name, sizeof(name));
     if (std::strcmp(name, kHideClass) != 0)
         return;
-    SeenWindow s = {window, GetWindow(window, GW_OWNER), GetWindowLongPtrA(window, GWL_STYLE),
-                    GetWindowLongPtrA(window, GWL_EXSTYLE), {}};
+    SeenWindow s = {window,
+                    GetWindow(window, GW_OWNER),
+                    GetWindowLongPtrA(window, GWL_STYLE),
+                    GetWindowLongPtrA(window, GWL_EXSTYLE),
+                    {}};
     GetWindowRect(window, &s.rect);
     seen.push_back(s);
 }
@@ -143,8 +146,8 @@ TEST_F(Hide, PopupsAreMadeByTheProcessAndGoneAfterTheNextEvent)
 TEST_F(Hide, ChildOfTheWindowUnderTheCursorOrOfItsTop)
 {
     RegisterPlainClass(kTestClass);
-    HWND top = CreateWindowExA(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 200, 150, 400, 300, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND top = CreateWindowExA(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 200, 150, 400, 300,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     HWND inner = CreateWindowExA(0, kTestClass, "", WS_CHILD | WS_VISIBLE, 50, 50, 200, 150, top,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, inner);
@@ -190,8 +193,8 @@ TEST_F(Hide, TooltipsLiftedAboveTheBarOnlyWhenAsked)
     InitCommonControlsEx(&controls);
     FakeShell shell;
     HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
-    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, tip);
     auto lifted = [&] { return GetWindow(bar, GW_HWNDPREV) == tip; };
 
@@ -216,7 +219,9 @@ TEST_F(Hide, ClickOnTheHiddenCursorReachesTheWindowUnderItAndTheEndOfTheEngineSh
     ClickTarget target({200, 150, 600, 450});
     App app;
     ASSERT_TRUE(app.WaitEngine());
-    auto hidden = [&] { return FindWindowExA(target.window, nullptr, kHideClass, nullptr) != nullptr; };
+    auto hidden = [&] {
+        return FindWindowExA(target.window, nullptr, kHideClass, nullptr) != nullptr;
+    };
     MouseAt(400, 300);
     ASSERT_TRUE(WaitFor(hidden, 2500));
 

@@ -224,8 +224,8 @@ std::string ReadUnixFile(const std::string& path)
             c = '\\';
     }
     std::string text;
-    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return text;
     char buffer[4096];
@@ -262,7 +262,8 @@ std::string UnixProcessOfProgram()
         const std::string pid = entry.cFileName;
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        if (!ContainsNoCase(ReadUnixFile("/proc/" + pid + "/cmdline"), exe.substr(exe.find(':') + 1)))
+        if (!ContainsNoCase(ReadUnixFile("/proc/" + pid + "/cmdline"),
+                            exe.substr(exe.find(':') + 1)))
             continue;
         const std::string environment = ReadUnixFile("/proc/" + pid + "/environ");
         if (prefix[0] != '\0'
@@ -393,7 +394,8 @@ TEST_F(Reliability, SoakOfEveryEdgeClicksWheelAndDialogCycles)
     HWND server = app.WaitWindow("Static", "EdgeWarden_Server", 1000);
     DWORD_PTR ignored = 0;
     EXPECT_TRUE(server != nullptr
-                && SendMessageTimeoutA(server, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0);
+                && SendMessageTimeoutA(server, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored)
+                       != 0);
     // Still painting after tens of thousands of stripes and redraws: no brush or
     // device context leaks per paint, or the process's GDI handles would be spent.
     MouseAt(cx / 2, cy - 1);
@@ -411,8 +413,9 @@ TEST_F(Reliability, SoakOfEveryEdgeClicksWheelAndDialogCycles)
 
     std::printf("soak: %ld events, %d dialog cycles in %.1f s; %ld edge redraws seen by the bars; "
                 "%d of %d quiet spells outside the dialog ended with the cursor parked by a hide\n",
-                events, size.dialogs, elapsed / 1000.0, static_cast<long>(shell.NcPaints() - baselineNcPaints),
-                hidesSeen, size.dialogs / 2);
+                events, size.dialogs, elapsed / 1000.0,
+                static_cast<long>(shell.NcPaints() - baselineNcPaints), hidesSeen,
+                size.dialogs / 2);
     std::printf("soak: resident memory of the program's process %ld kB at start, %ld kB after "
                 "warm-up, %ld kB at the end (%+ld kB)\n",
                 startKb, baselineKb, endKb, endKb - baselineKb);

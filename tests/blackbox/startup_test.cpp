@@ -11,9 +11,9 @@ struct StoredValue {
 };
 
 const StoredValue kDefaults[] = {
-    {"priowarn", 1},      {"nobumpwarn", 1}, {"tarvo", 1},     {"tarvostrength", 50},
-    {"tarvotime", 200},   {"tarvocolor", 255}, {"tooltipsontop", 0}, {"hide", 1},
-    {"hidesecs", 20},     {"hidemode", 1},
+    {"priowarn", 1},    {"nobumpwarn", 1},   {"tarvo", 1},         {"tarvostrength", 50},
+    {"tarvotime", 200}, {"tarvocolor", 255}, {"tooltipsontop", 0}, {"hide", 1},
+    {"hidesecs", 20},   {"hidemode", 1},
 };
 
 void ExpectStored(const StoredValue& expected)
@@ -35,7 +35,8 @@ struct TitledWindow {
     HWND window;
     explicit TitledWindow(const char* title)
     {
-        window = CreateWindowExA(0, "STATIC", title, 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "STATIC", title, 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
     }
     ~TitledWindow() { DestroyWindow(window); }
     bool Got(UINT message) const
@@ -75,9 +76,9 @@ TEST_F(BlackBox, StartRepairsMistypedValuesAndKeepsOutOfRangeOnes)
     App app("-hide");
     ASSERT_NE(nullptr, app.WaitWindow("Static", "EdgeWarden", 5000));
     const StoredValue repaired[] = {
-        {"tarvostrength", 50}, {"tarvotime", 200}, {"hidesecs", 20},          {"hidemode", 7},
-        {"tarvo", 1},          {"tarvocolor", 0x80FF0000}, {"hide", 0},       {"priowarn", 1},
-        {"tooltipsontop", 0},
+        {"tarvostrength", 50}, {"tarvotime", 200}, {"hidesecs", 20},
+        {"hidemode", 7},       {"tarvo", 1},       {"tarvocolor", 0x80FF0000},
+        {"hide", 0},           {"priowarn", 1},    {"tooltipsontop", 0},
     };
     for (const StoredValue& expected : repaired)
         ExpectStored(expected);
@@ -115,8 +116,8 @@ TEST_F(BlackBox, SecondStartSignalsEveryWindowTitledEdgeWarden)
         const char* title;
         bool signalled;
     } cases[] = {
-        {"EdgeWarden", true},      {"EdgeWarden settings", true}, {"edgewarden", false},
-        {"EdgeWarde", false},      {"Edge Warden", false},
+        {"EdgeWarden", true}, {"EdgeWarden settings", true}, {"edgewarden", false},
+        {"EdgeWarde", false}, {"Edge Warden", false},
     };
     std::vector<std::unique_ptr<TitledWindow>> windows;
     for (const Case& c : cases)
@@ -140,7 +141,8 @@ TEST_F(BlackBox, UnknownSwitchShowsUsageThenSignalsTheRunningInstance)
     HWND box = WaitMessageBox(second.Pid(), 5000);
     ASSERT_NE(nullptr, box);
     EXPECT_EQ("Usage: EdgeWarden [-hide]", MessageBoxText(box));
-    EXPECT_EQ(nullptr, WaitSettingsDialog(first, 200)) << "nothing signalled before the box is closed";
+    EXPECT_EQ(nullptr, WaitSettingsDialog(first, 200))
+        << "nothing signalled before the box is closed";
     PressButton(box, IDOK);
     DWORD code = STILL_ACTIVE;
     ASSERT_TRUE(second.WaitExit(5000, &code));

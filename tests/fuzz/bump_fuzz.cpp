@@ -162,7 +162,7 @@ BumpConfig MakeConfig(FuzzedDataProvider& in)
 
 struct Bars {
     bool present[EDGE_COUNT];
-    bool gone[EDGE_COUNT];  // the window was destroyed after the table was read
+    bool gone[EDGE_COUNT]; // the window was destroyed after the table was read
     Rect rect[EDGE_COUNT];
 };
 
@@ -193,17 +193,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     desktop.monitors[0] = {0, 0, screen.cx, screen.cy};
     if (in.ConsumeBool()) {
         desktop.count = 2;
-        desktop.monitors[1] = in.ConsumeBool()
-            ? detail::MakeRect(screen.cx, in.ConsumeIntegralInRange<int32_t>(-100, 100),
-                               int64_t{screen.cx} + 800, 600)
-            : Rect{in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>(),
-                   in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>()};
+        desktop.monitors[1] =
+            in.ConsumeBool()
+                ? detail::MakeRect(screen.cx, in.ConsumeIntegralInRange<int32_t>(-100, 100),
+                                   int64_t{screen.cx} + 800, 600)
+                : Rect{in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>(),
+                       in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>()};
     }
     const Rect* other = desktop.count == 2 ? &desktop.monitors[1] : nullptr;
 
     while (in.remaining_bytes() > 0) {
         switch (in.ConsumeIntegralInRange<int>(0, 9)) {
-        case 0: {  // the table is rewritten: a bar comes, moves or goes
+        case 0: { // the table is rewritten: a bar comes, moves or goes
             const auto edge = static_cast<Edge>(in.ConsumeIntegralInRange<int>(0, 3));
             bars.present[edge] = in.ConsumeBool();
             bars.gone[edge] = false;
@@ -213,14 +214,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 1:
             bars.gone[in.ConsumeIntegralInRange<int>(0, 3)] = true;
             continue;
-        case 2:  // the dialog writes the settings
+        case 2: // the dialog writes the settings
             config = MakeConfig(in);
             continue;
         default:
             break;
         }
 
-        time += in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 50) : in.ConsumeIntegral<uint32_t>();
+        time += in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 50)
+                                 : in.ConsumeIntegral<uint32_t>();
         const Point start = MakePoint(in, screen);
         const BumpState before = state;
         Point at = start;
@@ -253,7 +255,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 Check(hidden && OnBar(edge, r, at) && !DesktopGoesOn(edge, at, screen, other));
                 Check(!OnBar(edge, r, d.cursor));
                 // Only the edge's own coordinate moves.
-                Check(edge == EDGE_LEFT || edge == EDGE_RIGHT ? d.cursor.y == at.y : d.cursor.x == at.x);
+                Check(edge == EDGE_LEFT || edge == EDGE_RIGHT ? d.cursor.y == at.y
+                                                              : d.cursor.x == at.x);
                 Check(now > old || now == INT32_MAX);
                 Check(d.paint == (config.indication && old == 0));
                 if (old == 0)
@@ -277,7 +280,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             case EdgeAction::Nothing:
                 // The first contact with a hidden bar's strip is always held, and
                 // a bump is over once the cursor is well clear of its hidden bar.
-                Check(!(hidden && OnBar(edge, r, at) && old == 0 && !DesktopGoesOn(edge, at, screen, other)));
+                Check(!(hidden && OnBar(edge, r, at) && old == 0
+                        && !DesktopGoesOn(edge, at, screen, other)));
                 Check(!(hidden && PastReleaseLine(edge, r, at) && old != 0));
                 Check(now == old);
                 break;

@@ -104,12 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     while (in.remaining_bytes() > 0) {
         switch (in.ConsumeIntegralInRange<int>(0, 5)) {
-        case 0:  // a mouse event; the clock may stand still or wrap between two
+        case 0: // a mouse event; the clock may stand still or wrap between two
             lastInputTime += in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2000)
                                               : in.ConsumeIntegral<uint32_t>();
             hidden = false;
             break;
-        case 1:  // the dialog changes the method, which shows the cursor again
+        case 1: // the dialog changes the method, which shows the cursor again
             hideMode = StoredMode(in);
             hidden = false;
             break;

@@ -234,18 +234,41 @@ TEST(BumpRules, PushGetsThroughOnlyWithDistanceAndTime)
         std::vector<uint32_t> after;
         std::vector<EdgeAction> expected;
     } cases[] = {
-        {"the event that reaches the distance is still set back", 4, 0, 1000, {0, 0, 0},
+        {"the event that reaches the distance is still set back",
+         4,
+         0,
+         1000,
+         {0, 0, 0},
          {EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::GetThrough}},
-        {"distance first, then time", 4, 200, 1000, {0, 50, 199, 200, 500},
+        {"distance first, then time",
+         4,
+         200,
+         1000,
+         {0, 50, 199, 200, 500},
          {EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::GetThrough,
           EdgeAction::GetThrough}},
-        {"time first, then distance", 6, 100, 1000, {0, 150, 160, 170},
+        {"time first, then distance",
+         6,
+         100,
+         1000,
+         {0, 150, 160, 170},
          {EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::GetThrough}},
-        {"enough time across the wrap of the clock", 2, 200, 0xFFFFFFA0u, {0, 200},
+        {"enough time across the wrap of the clock",
+         2,
+         200,
+         0xFFFFFFA0u,
+         {0, 200},
          {EdgeAction::SetBack, EdgeAction::GetThrough}},
-        {"too little time across the wrap of the clock", 2, 200, 0xFFFFFFA0u, {0, 10, 150},
+        {"too little time across the wrap of the clock",
+         2,
+         200,
+         0xFFFFFFA0u,
+         {0, 10, 150},
          {EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::SetBack}},
-        {"negative time never gets through", 2, static_cast<uint32_t>(-1), 1000,
+        {"negative time never gets through",
+         2,
+         static_cast<uint32_t>(-1),
+         1000,
          {0, 0x7FFFFFFF, 0xFFFFFFFE},
          {EdgeAction::SetBack, EdgeAction::SetBack, EdgeAction::SetBack}},
     };
@@ -256,8 +279,8 @@ TEST(BumpRules, PushGetsThroughOnlyWithDistanceAndTime)
         for (size_t i = 0; i < c.after.size(); ++i) {
             std::vector<Step> steps;
             const uint32_t time = c.start + c.after[i];
-            const int swallowed =
-                Event(kOnStrip[EDGE_BOTTOM], time, Config(c.strength, c.bumpTime), state, one.bars, &steps);
+            const int swallowed = Event(kOnStrip[EDGE_BOTTOM], time, Config(c.strength, c.bumpTime),
+                                        state, one.bars, &steps);
             ASSERT_EQ(1u, steps.size());
             EXPECT_EQ(c.expected[i], steps[0].decision.action) << "event " << i;
             EXPECT_EQ(c.expected[i] == EdgeAction::SetBack ? 1 : 0, swallowed) << "event " << i;
@@ -368,9 +391,9 @@ TEST(BumpRules, APushThatGotThroughStaysThroughUntilReleased)
     // Released, then a fresh bump starts over with a new stripe.
     Event(kReleased[EDGE_RIGHT], 1004, config, state, one.bars, &steps);
     Event(kOnStrip[EDGE_RIGHT], 1005, config, state, one.bars, &steps);
-    const EdgeAction expected[] = {EdgeAction::SetBack,    EdgeAction::GetThrough,
-                                   EdgeAction::Nothing,    EdgeAction::GetThrough,
-                                   EdgeAction::Release,    EdgeAction::SetBack};
+    const EdgeAction expected[] = {EdgeAction::SetBack, EdgeAction::GetThrough,
+                                   EdgeAction::Nothing, EdgeAction::GetThrough,
+                                   EdgeAction::Release, EdgeAction::SetBack};
     ASSERT_EQ(6u, steps.size());
     for (size_t i = 0; i < 6; ++i)
         EXPECT_EQ(expected[i], steps[i].decision.action) << "event " << i;
@@ -400,8 +423,17 @@ TEST(BumpRules, ExtremeInputsKeepTheInvariants)
     // Any rectangle, position and clock: no overflow (the sanitizers watch), the
     // distance never goes negative, and a set-back always leaves a bump in progress.
     std::mt19937 random(12345);
-    const int32_t extremes[] = {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min() + 1,
-                                -30, -1, 0, 1, 2, 5, 767, 1023, std::numeric_limits<int32_t>::max() - 1,
+    const int32_t extremes[] = {std::numeric_limits<int32_t>::min(),
+                                std::numeric_limits<int32_t>::min() + 1,
+                                -30,
+                                -1,
+                                0,
+                                1,
+                                2,
+                                5,
+                                767,
+                                1023,
+                                std::numeric_limits<int32_t>::max() - 1,
                                 std::numeric_limits<int32_t>::max()};
     auto pick = [&]() -> int32_t {
         if (random() % 2 == 0)
@@ -427,7 +459,9 @@ TEST(BumpRules, ExtremeInputsKeepTheInvariants)
                 rect = *bars[edge];
                 return true;
             },
-            [&steps](int, Edge edge, const EdgeDecision& d) { steps.push_back({edge, d}); });
+            [&steps](int, Edge edge, const EdgeDecision& d) {
+                steps.push_back({edge, d});
+            });
         int setBacks = 0;
         for (const Step& s : steps) {
             if (s.decision.action == EdgeAction::SetBack) {

@@ -38,8 +38,8 @@ TEST(IdleRules, TickDecisionTable)
     };
     for (const Case& c : cases) {
         int32_t ticks = c.ticksBefore;
-        EXPECT_EQ(c.expected, DecideTick(c.inputTime, c.lastSeen, c.hidden, c.enabled,
-                                         c.hideSeconds, ticks))
+        EXPECT_EQ(c.expected,
+                  DecideTick(c.inputTime, c.lastSeen, c.hidden, c.enabled, c.hideSeconds, ticks))
             << c.inputTime << "/" << c.lastSeen << " hidden " << c.hidden << " ticks "
             << c.ticksBefore << " secs " << c.hideSeconds;
         EXPECT_EQ(c.ticksAfter, ticks);
@@ -120,13 +120,13 @@ TEST(IdleRules, ClimbStopsAfterSixteenSteps)
         return parentOf(window);
     };
 
-    EXPECT_EQ(1, TopLevelAncestor(1, counted));  // its own ancestor
+    EXPECT_EQ(1, TopLevelAncestor(1, counted)); // its own ancestor
     EXPECT_EQ(1, calls);
     EXPECT_EQ(1, TopLevelAncestor(5, parentOf));
-    EXPECT_EQ(1, TopLevelAncestor(16, parentOf));  // 15 levels below the top
+    EXPECT_EQ(1, TopLevelAncestor(16, parentOf)); // 15 levels below the top
 
     calls = 0;
-    EXPECT_EQ(0, TopLevelAncestor(17, counted));  // 16 levels: the climb gives up
+    EXPECT_EQ(0, TopLevelAncestor(17, counted)); // 16 levels: the climb gives up
     EXPECT_EQ(MAX_PARENT_CLIMB, calls);
     EXPECT_EQ(0, TopLevelAncestor(400, parentOf));
 }
@@ -158,10 +158,10 @@ TEST(IdleRules, UnhideRequestReachesAWindowStoredDuringIt)
         uintptr_t storedByTimer;
         std::vector<uintptr_t> posted;
     } cases[] = {
-        {0, 5, 5, {}},        // not hidden: nothing at all
-        {1, 0, 0, {}},        // hidden without a window (method 4)
-        {1, 5, 5, {5}},       // the usual case: one unhide
-        {1, 0, 9, {9}},       // the new window stored between read and clear
+        {0, 5, 5, {}},  // not hidden: nothing at all
+        {1, 0, 0, {}},  // hidden without a window (method 4)
+        {1, 5, 5, {5}}, // the usual case: one unhide
+        {1, 0, 9, {9}}, // the new window stored between read and clear
         {1, 5, 9, {5, 9}},
     };
     for (const Case& c : cases) {

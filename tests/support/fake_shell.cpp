@@ -1,6 +1,5 @@
 #include "support/fake_shell.h"
 
-
 #include <cstdint>
 
 namespace {
@@ -141,7 +140,8 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     if (caller == nullptr)
         return FALSE;
     HANDLE map = nullptr;
-    BOOL ok = DuplicateHandle(caller, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(command->returnMap)),
+    BOOL ok = DuplicateHandle(caller,
+                              reinterpret_cast<HANDLE>(static_cast<uintptr_t>(command->returnMap)),
                               GetCurrentProcess(), &map, 0, FALSE, DUPLICATE_SAME_ACCESS);
     CloseHandle(caller);
     if (!ok)
@@ -157,7 +157,8 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
 
 HWND FakeShell::CreateBar(RECT rect)
 {
-    return reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
+    return reinterpret_cast<HWND>(
+        SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
 }
 
 HWND FakeShell::AddBar(UINT edge, RECT rect)

@@ -2,8 +2,8 @@
 // asks a window of class "WineAppBar" by WM_COPYDATA; this one answers
 // ABM_GETAUTOHIDEBAR (the primary monitor's bars) and ABM_GETAUTOHIDEBAREX (the
 // bars of the monitor whose rectangle the query names) with bar windows that the
-// test places, so the program under test sees auto-hidden bars. It runs on a thread of its own, which also owns the
-// bar windows, so it answers while the test thread waits.
+// test places, so the program under test sees auto-hidden bars. It runs on a thread of its own,
+// which also owns the bar windows, so it answers while the test thread waits.
 #pragma once
 
 #include <windows.h>

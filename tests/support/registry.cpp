@@ -49,7 +49,7 @@ bool GetDword(const char* name, DWORD* value)
 {
     DWORD size = sizeof(*value);
     return RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, value, &size)
-        == ERROR_SUCCESS;
+           == ERROR_SUCCESS;
 }
 
 std::vector<std::string> ValueNames()
@@ -61,7 +61,8 @@ std::vector<std::string> ValueNames()
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof(name);
-        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+            != ERROR_SUCCESS)
             break;
         names.push_back(name);
     }

@@ -24,8 +24,8 @@ public:
     {
         RegisterPlainClass("EdgeWardenClickTarget", Proc);
         window = CreateWindowExA(WS_EX_TOPMOST, "EdgeWardenClickTarget", "", WS_POPUP | WS_VISIBLE,
-                                 r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+                                 r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         downs = 0;
         ups = 0;
     }

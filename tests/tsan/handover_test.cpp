@@ -91,8 +91,8 @@ struct Table {
 };
 
 // One event through the bump as the hook runs it, on the table published last.
-int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, desktop::Exchange<Table>& tables,
-                 bump::BumpState* states)
+int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings,
+                 desktop::Exchange<Table>& tables, bump::BumpState* states)
 {
     if (!settings.bumpEnabled.load())
         return 0;
@@ -108,9 +108,11 @@ int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, desktop
     };
     const auto act = [&](int monitor, bump::Edge edge, const bump::EdgeDecision& d) {
         if (d.action == bump::EdgeAction::SetBack)
-            EXPECT_FALSE(bump::Geometry(edge, bar->rect, d.cursor, table->desktop.monitors[monitor]).inStrip);
+            EXPECT_FALSE(bump::Geometry(edge, bar->rect, d.cursor, table->desktop.monitors[monitor])
+                             .inStrip);
     };
-    const int swallowed = bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
+    const int swallowed =
+        bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
     EXPECT_EQ(table->stamp, table->check) << "the table changed while the hook read it";
     tables.Release();
     return swallowed;
@@ -140,8 +142,8 @@ void RunAgainstEachOther(Hook hook, Main main)
 TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
 {
     Settings settings;
-    const Bar bars[bump::EDGE_COUNT] = {{HiddenBar(0), true}, {HiddenBar(1), true},
-                                        {HiddenBar(2), true}, {HiddenBar(3), true}};
+    const Bar bars[bump::EDGE_COUNT] = {
+        {HiddenBar(0), true}, {HiddenBar(1), true}, {HiddenBar(2), true}, {HiddenBar(3), true}};
     desktop::Exchange<Table> tables;
     Table& table = tables.Draft();
     table.desktop.count = 1;
@@ -158,9 +160,11 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     RunAgainstEachOther(
         [&](int event) {
             const bump::BumpConfig seen = Snapshot(settings);
-            EXPECT_TRUE(seen.bumpStrength == 1 || seen.bumpStrength == 50 || seen.bumpStrength == 200);
+            EXPECT_TRUE(seen.bumpStrength == 1 || seen.bumpStrength == 50
+                        || seen.bumpStrength == 200);
             EXPECT_TRUE(seen.bumpTime == 0 || seen.bumpTime == 200 || seen.bumpTime == 999);
-            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, tables, states);
+            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings,
+                                      tables, states);
             for (int32_t pushed : states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
@@ -213,7 +217,8 @@ TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
     bump::BumpState states[bump::MAX_MONITORS] = {};
     RunAgainstEachOther(
         [&](int event) {
-            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings, tables, states);
+            swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings,
+                                      tables, states);
             for (int32_t pushed : states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
@@ -241,9 +246,9 @@ public:
     void Tick(const Settings& settings)
     {
         const uint32_t inputTime = lastInputTime.load();
-        const TickAction action = DecideTick(inputTime, lastSeenInputTime, isHidden.load() != 0,
-                                             settings.hideEnabled.load() != 0,
-                                             settings.hideSeconds.load(), idleTicks);
+        const TickAction action =
+            DecideTick(inputTime, lastSeenInputTime, isHidden.load() != 0,
+                       settings.hideEnabled.load() != 0, settings.hideSeconds.load(), idleTicks);
         if (action != TickAction::Hide) {
             lastSeenInputTime = inputTime;
             return;

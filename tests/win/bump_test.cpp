@@ -126,8 +126,10 @@ public:
 private:
     static DWORD WINAPI Run(LPVOID ready)
     {
-        HHOOK counter = SetWindowsHookExA(WH_MOUSE_LL, CountStripEvents, GetModuleHandleA(nullptr), 0);
-        MouseHook.store(SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, GetModuleHandleA(nullptr), 0));
+        HHOOK counter =
+            SetWindowsHookExA(WH_MOUSE_LL, CountStripEvents, GetModuleHandleA(nullptr), 0);
+        MouseHook.store(
+            SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, GetModuleHandleA(nullptr), 0));
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
         SetEvent(static_cast<HANDLE>(ready));
@@ -205,7 +207,8 @@ protected:
         DesktopBars& table = desktopBars.Draft();
         table = {};
         table.desktop.count = 1;
-        table.desktop.monitors[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        table.desktop.monitors[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                     GetSystemMetrics(SM_CYSCREEN)};
         for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
             table.bars[0][edge] = known[edge];
         table.layout = 1;
@@ -362,7 +365,8 @@ TEST_F(BumpTest, BumpHookSwallowsOnlyWhatItSetsBack)
         lastInputTime.store(1);
         SetCursorPos(cx / 2, cy / 2);
         MSLLHOOKSTRUCT event = Event(c.at.x, c.at.y, ++time);
-        EXPECT_EQ(c.result, LowLevelMouseProc(c.nCode, c.message, reinterpret_cast<LPARAM>(&event)));
+        EXPECT_EQ(c.result,
+                  LowLevelMouseProc(c.nCode, c.message, reinterpret_cast<LPARAM>(&event)));
         EXPECT_EQ(c.recordsTime ? time : 1u, lastInputTime.load());
         EXPECT_EQ(c.recordsTime ? 0 : 1, isHidden.load());
         EXPECT_EQ(c.result == -1 ? cy - 3 : cy / 2, Cursor().y);
@@ -403,8 +407,8 @@ TEST_F(BumpTest, BumpHookPathAllocatesNothing)
     settings.bumpTime.store(0);
     // Far away, on the strip with a stripe, set back, through, and released with a
     // redraw: every path of the hook, many times over.
-    const POINT path[] = {{500, 300}, {500, cy - 1}, {500, cy - 1}, {500, cy - 1}, {0, cy - 1},
-                          {500, 100},  {3, 300},    {40, 300}};
+    const POINT path[] = {{500, 300},  {500, cy - 1}, {500, cy - 1}, {500, cy - 1},
+                          {0, cy - 1}, {500, 100},    {3, 300},      {40, 300}};
     allocations.store(0);
     allocationThread.store(GetCurrentThreadId());
     DWORD time = 0;

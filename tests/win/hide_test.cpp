@@ -59,8 +59,9 @@ void ResetHideState()
 
 HWND MakeWindow(HWND parent, int x, int y, int width, int height)
 {
-    return CreateWindowExA(0, kTestClass, "", (parent != nullptr ? WS_CHILD : WS_POPUP) | WS_VISIBLE,
-                           x, y, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, kTestClass, "",
+                           (parent != nullptr ? WS_CHILD : WS_POPUP) | WS_VISIBLE, x, y, width,
+                           height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 class Hide : public ::testing::Test {
@@ -153,15 +154,12 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
 
     struct Case {
         int32_t mode;
-        HWND parent;  // null for the pop-up owned by the main window
-        POINT place;  // screen coordinates, also where the cursor is afterwards
+        HWND parent; // null for the pop-up owned by the main window
+        POINT place; // screen coordinates, also where the cursor is afterwards
     } cases[] = {
-        {HIDE_POPUP, nullptr, inChild},
-        {HIDE_CHILD_OF_TOP, top, inChild},
-        {HIDE_CHILD, child, inChild},
-        {HIDE_POPUP_IN_CORNER, nullptr, corner},
-        {7, nullptr, inChild},
-        {-1, nullptr, inChild},
+        {HIDE_POPUP, nullptr, inChild}, {HIDE_CHILD_OF_TOP, top, inChild},
+        {HIDE_CHILD, child, inChild},   {HIDE_POPUP_IN_CORNER, nullptr, corner},
+        {7, nullptr, inChild},          {-1, nullptr, inChild},
     };
     HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
@@ -176,9 +174,10 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
         EXPECT_EQ("EdgeWardenHideMouseClass", ClassOf(window));
         EXPECT_EQ(0x0800002Cu, created.dwExStyle);
         // Clicked, it leaves the activation and the focus where they are.
-        EXPECT_EQ(MA_NOACTIVATE, SendMessageA(window, WM_MOUSEACTIVATE,
-                                              reinterpret_cast<WPARAM>(GetAncestor(window, GA_ROOT)),
-                                              MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
+        EXPECT_EQ(MA_NOACTIVATE,
+                  SendMessageA(window, WM_MOUSEACTIVATE,
+                               reinterpret_cast<WPARAM>(GetAncestor(window, GA_ROOT)),
+                               MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
         EXPECT_EQ(c.parent != nullptr ? WS_CHILD : WS_POPUP, static_cast<DWORD>(created.style));
         EXPECT_EQ(c.parent != nullptr ? c.parent : MainWindow, created.hwndParent);
         EXPECT_EQ(1, created.cx);
@@ -380,7 +379,8 @@ LRESULT CALLBACK DuringCreation(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND) {
         if (unhideDuringCreation)
             RequestUnhide();
-        if (static_cast<DWORD>(reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style) & refusedStyles)
+        if (static_cast<DWORD>(reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style)
+            & refusedStyles)
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -22,8 +22,14 @@ bool Eventually(bool (*condition)(), DWORD ms = 2000)
     return condition();
 }
 
-bool HookInstalled() { return MouseHook.load() != nullptr; }
-bool HookRemoved() { return MouseHook.load() == nullptr; }
+bool HookInstalled()
+{
+    return MouseHook.load() != nullptr;
+}
+bool HookRemoved()
+{
+    return MouseHook.load() == nullptr;
+}
 
 bool TimerTicks(DWORD ms)
 {

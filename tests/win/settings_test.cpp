@@ -55,7 +55,7 @@ TEST_F(Registry, LoadTakesOnlyFourByteDwords)
         bool ok;
         DWORD expected;
     } cases[] = {
-        {"dword", true, 7}, {"sz", false, 42},        {"binary", false, 42},
+        {"dword", true, 7},   {"sz", false, 42},        {"binary", false, 42},
         {"qword", false, 42}, {"bigendian", false, 42}, {"missing", false, 42},
         {"short", false, 42},
     };
@@ -81,7 +81,8 @@ TEST_F(Registry, BooleansLoadAsZeroOrOneAndKeepTheirValueOnFailure)
     EXPECT_TRUE(key.ExchangeBool(Load, "five", &flag, 0));
     EXPECT_EQ(1, flag);
     flag = 0;
-    EXPECT_FALSE(key.ExchangeBool(Load, "text", &flag, 1)) << "the default reaches only the temporary";
+    EXPECT_FALSE(key.ExchangeBool(Load, "text", &flag, 1))
+        << "the default reaches only the temporary";
     EXPECT_EQ(0, flag);
     EXPECT_FALSE(key.ExchangeBool(Load, "missing", &flag, 1));
     EXPECT_EQ(0, flag);
@@ -112,9 +113,10 @@ TEST_F(Registry, LoadThenSaveCompletesAndRepairsTheKey)
         const char* name;
         DWORD value;
     } expected[] = {
-        {"priowarn", 1},   {"nobumpwarn", 1}, {"tarvo", 1},         {"tarvostrength", 50},
-        {"tarvotime", 200}, {"tarvocolor", 0x80FF0000}, {"tooltipsontop", 0}, {"hide", 1},
-        {"hidesecs", 0},   {"hidemode", 7},
+        {"priowarn", 1},       {"nobumpwarn", 1},  {"tarvo", 1},
+        {"tarvostrength", 50}, {"tarvotime", 200}, {"tarvocolor", 0x80FF0000},
+        {"tooltipsontop", 0},  {"hide", 1},        {"hidesecs", 0},
+        {"hidemode", 7},
     };
     EXPECT_EQ(10u, reg::ValueNames().size());
     for (const auto& e : expected) {

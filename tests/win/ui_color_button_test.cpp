@@ -36,7 +36,8 @@ public:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits),
+                                  nullptr, 0);
         oldBitmap = SelectObject(dc, bitmap);
         RECT all = {0, 0, width, height};
         HBRUSH brush = CreateSolidBrush(kSentinel);
@@ -128,7 +129,7 @@ COLORREF ExpectedInside(int x, int y, UINT state)
     const RECT swatch = pressed ? RECT{8, 7, 70, 25} : RECT{7, 6, 69, 24};
     const RECT focus = pressed ? RECT{10, 9, 69, 24} : RECT{9, 8, 68, 23};
     if ((state & ODS_FOCUS) && OnFrame(x, y, focus))
-        return (x + y) % 2 == 0 ? kSwatch : kText;  // checkerboard from the DC's origin
+        return (x + y) % 2 == 0 ? kSwatch : kText; // checkerboard from the DC's origin
     if (!inactive && Inside(x, y, swatch))
         return kSwatch;
     return kBackground;
@@ -155,8 +156,8 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        button = CreateWindowExA(0, "BUTTON", "color", WS_POPUP | BS_OWNERDRAW, 0, 0, 68, 24, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        button = CreateWindowExA(0, "BUTTON", "color", WS_POPUP | BS_OWNERDRAW, 0, 0, 68, 24,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     void TearDown() override
     {
@@ -196,10 +197,10 @@ TEST_F(UiColorButton, FrameSwatchAndFocusFrameForEveryState)
                 else if (Inside(x, y, kInside))
                     expected = ExpectedInside(x, y, c.state);
                 else
-                    continue;  // the edge, below
+                    continue; // the edge, below
                 if (canvas.At(x, y) != expected && wrong++ < 5)
-                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << canvas.At(x, y)
-                                  << " instead of " << expected;
+                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex
+                                  << canvas.At(x, y) << " instead of " << expected;
             }
         }
         EXPECT_EQ(0, wrong);
@@ -312,7 +313,8 @@ TEST_F(UiColorButton, DialogDrawsTheColourWithoutItsTopByte)
     draw.hwndItem = GetDlgItem(dialog, IDC_BUMP_COLOR);
     draw.hDC = canvas.dc;
     draw.rcItem = kItem;
-    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, WM_DRAWITEM, IDC_BUMP_COLOR, reinterpret_cast<LPARAM>(&draw)));
+    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, WM_DRAWITEM, IDC_BUMP_COLOR,
+                                       reinterpret_cast<LPARAM>(&draw)));
     EXPECT_EQ(kSwatch, canvas.At(kItem.left + 3, kItem.top + 3));
 
     Canvas untouched;

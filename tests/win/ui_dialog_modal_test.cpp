@@ -75,22 +75,49 @@ TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
 {
     struct Case {
         const char* what;
-        bool storedBump, storedHide;   // in the registry and in memory at the start
-        std::vector<int> clicks;       // boxes the user clicks
-        int closeWith;                 // IDOK, IDCANCEL, IDC_EXIT or 0 for the close box
+        bool storedBump, storedHide; // in the registry and in memory at the start
+        std::vector<int> clicks;     // boxes the user clicks
+        int closeWith;               // IDOK, IDCANCEL, IDC_EXIT or 0 for the close box
         INT_PTR result;
-        DWORD tarvo, hide, tooltips;   // stored afterwards
-        uint8_t bumpAfter, hideAfter;  // in memory afterwards
+        DWORD tarvo, hide, tooltips;  // stored afterwards
+        uint8_t bumpAfter, hideAfter; // in memory afterwards
     } cases[] = {
         {"OK with a feature on", true, false, {IDC_TOOLTIPS_ON_TOP}, IDOK, IDYES, 1, 0, 1, 1, 0},
         {"OK with both off", true, false, {IDC_BUMP_ENABLED}, IDOK, IDNO, 0, 0, 0, 0, 0},
         {"Exit with both on", true, true, {IDC_TOOLTIPS_ON_TOP}, IDC_EXIT, IDNO, 1, 1, 1, 1, 1},
-        {"Cancel restores the stored flags", false, false, {IDC_HIDE_ENABLED, IDC_TOOLTIPS_ON_TOP},
-         IDCANCEL, IDNO, 0, 0, 0, 0, 0},
-        {"Cancel keeping a feature on", false, true, {IDC_HIDE_ENABLED, IDC_BUMP_ENABLED}, IDCANCEL,
-         IDYES, 0, 1, 0, 0, 1},
-        {"close box is Cancel", true, false, {IDC_BUMP_ENABLED, IDC_TOOLTIPS_ON_TOP}, 0, IDYES, 1, 0,
-         0, 1, 0},
+        {"Cancel restores the stored flags",
+         false,
+         false,
+         {IDC_HIDE_ENABLED, IDC_TOOLTIPS_ON_TOP},
+         IDCANCEL,
+         IDNO,
+         0,
+         0,
+         0,
+         0,
+         0},
+        {"Cancel keeping a feature on",
+         false,
+         true,
+         {IDC_HIDE_ENABLED, IDC_BUMP_ENABLED},
+         IDCANCEL,
+         IDYES,
+         0,
+         1,
+         0,
+         0,
+         1},
+        {"close box is Cancel",
+         true,
+         false,
+         {IDC_BUMP_ENABLED, IDC_TOOLTIPS_ON_TOP},
+         0,
+         IDYES,
+         1,
+         0,
+         0,
+         1,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -145,9 +172,10 @@ TEST_F(UiDialogModal, OkStoresEveryValueAsTheDialogLeftIt)
         const char* name;
         DWORD expected;
     } values[] = {
-        {"priowarn", 0},      {"nobumpwarn", 1},    {"tarvo", 1},          {"tarvostrength", 77},
-        {"tarvotime", 200},   {"tarvocolor", 0x800000FF}, {"tooltipsontop", 0}, {"hide", 1},
-        {"hidesecs", 45},     {"hidemode", 4},
+        {"priowarn", 0},       {"nobumpwarn", 1},  {"tarvo", 1},
+        {"tarvostrength", 77}, {"tarvotime", 200}, {"tarvocolor", 0x800000FF},
+        {"tooltipsontop", 0},  {"hide", 1},        {"hidesecs", 45},
+        {"hidemode", 4},
     };
     for (const Value& v : values) {
         DWORD stored = 0xDEAD;
@@ -163,7 +191,8 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
     settings.bumpColor.store(0x80336699);
     uint32_t afterCancel = 0;
     RunDialog([&afterCancel](HWND dialog) {
-        Driver cancel([dialog] { PostMessageA(WaitForColourChooser(dialog), WM_COMMAND, IDCANCEL, 0); });
+        Driver cancel(
+            [dialog] { PostMessageA(WaitForColourChooser(dialog), WM_COMMAND, IDCANCEL, 0); });
         Press(dialog, IDC_BUMP_COLOR);
         afterCancel = settings.bumpColor.load();
         Press(dialog, IDCANCEL);
@@ -171,10 +200,21 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
     EXPECT_EQ(0x80336699u, afterCancel);
     EXPECT_EQ(0x00336699u, customColors[0]);
     const int systemColors[15] = {
-        COLOR_WINDOW,    COLOR_MENU,       COLOR_HIGHLIGHT,     COLOR_ACTIVECAPTION,
-        COLOR_HIGHLIGHT, COLOR_INFOBK,     COLOR_GRADIENTACTIVECAPTION, COLOR_BACKGROUND,
-        COLOR_WINDOWTEXT, COLOR_MENUTEXT,  COLOR_HIGHLIGHTTEXT, COLOR_CAPTIONTEXT,
-        COLOR_HIGHLIGHTTEXT, COLOR_INFOTEXT, COLOR_GRADIENTINACTIVECAPTION,
+        COLOR_WINDOW,
+        COLOR_MENU,
+        COLOR_HIGHLIGHT,
+        COLOR_ACTIVECAPTION,
+        COLOR_HIGHLIGHT,
+        COLOR_INFOBK,
+        COLOR_GRADIENTACTIVECAPTION,
+        COLOR_BACKGROUND,
+        COLOR_WINDOWTEXT,
+        COLOR_MENUTEXT,
+        COLOR_HIGHLIGHTTEXT,
+        COLOR_CAPTIONTEXT,
+        COLOR_HIGHLIGHTTEXT,
+        COLOR_INFOTEXT,
+        COLOR_GRADIENTINACTIVECAPTION,
     };
     for (int i = 0; i < 15; ++i)
         EXPECT_EQ(GetSysColor(systemColors[i]), customColors[i + 1]) << "slot " << i + 1;

@@ -20,10 +20,9 @@ using ui_test::UiTest;
 
 namespace {
 
-const char kNoBarsWarning[] =
-    "No automatically hidden task bars found.\n"
-    "Enabling bumps will have no effect.\n"
-    "Do you wan't to see this warning again?";
+const char kNoBarsWarning[] = "No automatically hidden task bars found.\n"
+                              "Enabling bumps will have no effect.\n"
+                              "Do you wan't to see this warning again?";
 
 std::string Text(HWND window)
 {
@@ -124,7 +123,8 @@ TEST_F(UiDialog, StoredValuesOutOfRangeAreShownAsTheControlsAllow)
         int seconds;
         const char* shown;
         int kept;
-    } cases[] = {{0, "1", 1}, {-3, "1", 1}, {1000, "999", 999}, {5000, "999", 999}, {999, "999", 999}};
+    } cases[] = {
+        {0, "1", 1}, {-3, "1", 1}, {1000, "999", 999}, {5000, "999", 999}, {999, "999", 999}};
     for (const Case& c : cases) {
         settings.hideSeconds.store(c.seconds);
         ASSERT_NE(nullptr, OpenDialog());
@@ -216,7 +216,7 @@ TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
         const char* pasted;
         const char* shown;
     } pastes[] = {
-        {"abc", "1"},   {"-5", "1"},     {"12abc", "12"}, {"99999999999999999999", "999"},
+        {"abc", "1"},          {"-5", "1"},    {"12abc", "12"}, {"99999999999999999999", "999"},
         {"2147483648", "999"}, {"0042", "42"},
     };
     for (const Case& c : pastes) {
@@ -231,8 +231,8 @@ TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
 TEST_F(UiDialog, PickingAMethodShowsAHiddenCursorFirst)
 {
     ASSERT_NE(nullptr, OpenDialog());
-    HWND hideWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr,
-                                      AppInstance, nullptr);
+    HWND hideWindow =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, AppInstance, nullptr);
     HideWindow.store(hideWindow);
     MSG msg;
 

@@ -45,7 +45,8 @@ protected:
     };
     Seen Count(COLORREF color) const
     {
-        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RedrawWindow(dialog, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         const RECT rect = LinkRect();
         Seen seen = {0, 0};
         HDC dc = GetDC(dialog);
@@ -115,7 +116,8 @@ TEST_F(UiLinkControl, TextIsReadIntoABlockOfItsLengthAndTwo)
     struct Case {
         const char* text;
         int capacity;
-    } cases[] = {{"", 2}, {"abc", 5}, {kMissingTarget, static_cast<int>(sizeof(kMissingTarget)) + 1}};
+    } cases[] = {
+        {"", 2}, {"abc", 5}, {kMissingTarget, static_cast<int>(sizeof(kMissingTarget)) + 1}};
     for (const Case& c : cases) {
         SetWindowTextA(link, c.text);
         TextBuffer buffer;

@@ -101,8 +101,8 @@ const Item kItems[27] = {
     {0xFFFF, "STATIC", "long", 0x50020002, 146, 99, 36, 8},
     {IDC_BUMP_INDICATE, "BUTTON", "indicate bump with this", 0x50010003, 33, 113, 87, 10},
     {IDC_BUMP_COLOR, "BUTTON", "color", 0x5001000B, 121, 111, 34, 14},
-    {IDC_TOOLTIPS_ON_TOP, "BUTTON", "enforce tooltips to appear above task bar", 0x50010003, 33, 131,
-     151, 10},
+    {IDC_TOOLTIPS_ON_TOP, "BUTTON", "enforce tooltips to appear above task bar", 0x50010003, 33,
+     131, 151, 10},
     {0xFFFF, "BUTTON", "Hide Stationary Mouse ", 0x50000007, 15, 153, 182, 42},
     {IDC_HIDE_ENABLED, "BUTTON", "enabled", 0x50010003, 22, 164, 41, 10},
     {0xFFFF, "STATIC", "Hide after", 0x50020002, 32, 179, 32, 8},
@@ -176,7 +176,7 @@ TEST(UiTemplate, IconsHoldTheirSizesInSixteenColours)
         std::memcpy(&count, dir + 4, sizeof(count));
         ASSERT_EQ(icon.sizes[1] != 0 ? 2 : 1, count) << icon.id;
         for (size_t i = 0; i < count; ++i) {
-            const BYTE* entry = dir + 6 + 14 * i;  // GRPICONDIRENTRY
+            const BYTE* entry = dir + 6 + 14 * i; // GRPICONDIRENTRY
             EXPECT_EQ(icon.sizes[i], entry[0]) << icon.id;
             EXPECT_EQ(icon.sizes[i], entry[1]) << icon.id;
             EXPECT_EQ(16, entry[2]) << icon.id << ": colours";
