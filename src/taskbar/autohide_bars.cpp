@@ -62,16 +62,6 @@ HWND AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
     return reinterpret_cast<HWND>(SHAppBarMessage(message, &query));
 }
 
-// The monitor that a bar's window lies on; -1 when it is not one of the table's.
-int MonitorOfBar(HWND bar, const bump::Desktop& desktop)
-{
-    MONITORINFO info;
-    info.cbSize = sizeof(info);
-    if (!GetMonitorInfoA(MonitorFromWindow(bar, MONITOR_DEFAULTTONEAREST), &info))
-        return -1;
-    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
-}
-
 LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Posted, so that the refresh never runs inside one that is asking the
@@ -107,7 +97,7 @@ void RefreshAutoHideBars()
     // query left open there.
     for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
         HWND bar = AskShell(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
-        const int m = bar != nullptr ? MonitorOfBar(bar, table.desktop) : -1;
+        const int m = bar != nullptr ? MonitorOfWindow(bar, table.desktop) : -1;
         if (m >= 0 && table.bars[m][edge] == nullptr)
             table.bars[m][edge] = bar;
         AutoHideBars[edge].store(table.bars[0][edge]);

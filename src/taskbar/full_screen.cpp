@@ -30,14 +30,19 @@ int Direct3DMonitor(HWND foreground, const bump::Desktop& desktop)
     QUERY_USER_NOTIFICATION_STATE state;
     if (FAILED(SHQueryUserNotificationState(&state)) || state != QUNS_RUNNING_D3D_FULL_SCREEN)
         return -1;
-    MONITORINFO info;
-    info.cbSize = sizeof(info);
-    if (!GetMonitorInfoA(MonitorFromWindow(foreground, MONITOR_DEFAULTTONEAREST), &info))
-        return -1;
-    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+    return MonitorOfWindow(foreground, desktop);
 }
 
 } // namespace
+
+int MonitorOfWindow(HWND window, const bump::Desktop& desktop)
+{
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info))
+        return -1;
+    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+}
 
 desktop::Foreground DescribeForeground(HWND foreground, const bump::Desktop& desktop)
 {
