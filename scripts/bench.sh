@@ -78,8 +78,6 @@ start_background() { # exe arguments...
     LAST_PID=$!
 }
 
-windows_path() { winepath -w "$1" 2>/dev/null; }
-
 ensure_packages
 log "building"
 build_config host || exit 1
@@ -104,7 +102,7 @@ SIZE_I686=$(stat -c %s "$BUILD/i686/EdgeWarden.exe")
 
 trap cleanup EXIT
 start_xvfb || exit 1
-ensure_prefix
+ensure_prefix || exit 1
 XVFB_SCREEN=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 "$WINE64" reg delete 'HKCU\Software\EdgeWarden' /f >/dev/null 2>&1
 

@@ -6,8 +6,13 @@ BUILD="$ROOT/build"
 export WINEPREFIX="$BUILD/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Every Wine tool the scripts use runs through the 64-bit loader: some kernels
+# run no 32-bit programs, and the tools on PATH (wine, winepath, wine-stable)
+# pick the 32-bit loader when it is installed. Only the 32-bit test layers use
+# WINE32; set it to try them with another loader (or with none).
 WINE64=/usr/lib/wine/wine64
-WINE32=/usr/lib/wine/wine
+WINE32=${WINE32:-/usr/lib/wine/wine}
+WINESERVER=/usr/lib/wine/wineserver64
 PACKAGES="cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
   libbenchmark-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
   xvfb xserver-xephyr x11-utils"
@@ -17,6 +22,39 @@ LINT_PACKAGES="cmake ninja-build clang clang-format clang-tidy libgtest-dev libb
   g++-mingw-w64-x86-64-posix"
 
 log() { printf '== %s\n' "$*"; }
+
+wineserver() { "$WINESERVER" "$@"; }
+
+# The Windows path of a file on this machine.
+windows_path() { "$WINE64" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# Whether this machine runs 32-bit Windows programs, found by starting the
+# 32-bit loader once: only a loader that cannot start at all counts as no. Sets
+# RUNS_32BIT (1 or empty) and, when empty, NO_32BIT_REASON.
+RUNS_32BIT=
+NO_32BIT_REASON=
+probe_32bit() {
+    local out
+    if out=$("$WINE32" --version 2>&1) && [[ "$out" == wine-* ]]; then
+        RUNS_32BIT=1
+    else
+        RUNS_32BIT=
+        NO_32BIT_REASON="the kernel runs no 32-bit programs ($WINE32 --version: $(head -n 1 <<<"$out" | sed 's/^.*: //'))"
+    fi
+}
+
+# Fails, naming the DLLs, when the exe of a build imports anything but the
+# system's DLLs; prints the imports otherwise.
+SYSTEM_DLLS='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMDLG32|COMCTL32|OLE32|DWMAPI|msvcrt)\.dll$'
+exe_imports() { # build (x86_64 or i686)
+    local imports
+    imports=$("$1-w64-mingw32-objdump" -p "$BUILD/$1/EdgeWarden.exe" | sed -n 's/^\s*DLL Name: //p')
+    if [ -z "$imports" ] || grep -viE "$SYSTEM_DLLS" <<<"$imports" >&2; then
+        echo "$BUILD/$1/EdgeWarden.exe imports a non-system DLL (above), or none" >&2
+        return 1
+    fi
+    tr '\n' ' ' <<<"$imports"
+}
 
 # The C++ sources and headers of src/, tests/ and bench/, relative to ROOT and
 # NUL-separated.
@@ -67,6 +105,10 @@ ensure_prefix() {
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1
         wineserver -w
+        [ -f "$WINEPREFIX/system.reg" ] || {
+            echo "could not create the Wine prefix in $WINEPREFIX ($WINE64 wineboot)" >&2
+            return 1
+        }
     fi
     # Checked on every run, so that a prefix made before a setting was added gets
     # it too; the Wine server is let go afterwards, so that its next processes
@@ -78,9 +120,7 @@ ensure_prefix() {
     #   on a dialog nobody answers and keeps the crashed program, and the run,
     #   alive. With an empty command and automatic start, none can start, and a
     #   crash ends the program at once with its exception code.
-    if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" \
-        || ! grep -q '^"UseXRandR"="N"' "$WINEPREFIX/user.reg" \
-        || [ "$(grep -c '^"Debugger"=""$' "$WINEPREFIX/system.reg")" -lt 2 ]; then
+    if ! prefix_prepared; then
         cat >"$BUILD/test-prefix.reg" <<'REG'
 REGEDIT4
 
@@ -96,9 +136,21 @@ REGEDIT4
 "Debugger"=""
 "Auto"="1"
 REG
-        "$WINE64" reg import "$(winepath -w "$BUILD/test-prefix.reg" 2>/dev/null)" >/dev/null 2>&1
+        "$WINE64" reg import "$(windows_path "$BUILD/test-prefix.reg")" >/dev/null 2>&1
         wineserver -w
+        if ! prefix_prepared; then
+            echo "the Wine prefix $WINEPREFIX lacks its test settings (Managed, UseXRandR, both" \
+                "AeDebug views) after importing $BUILD/test-prefix.reg; delete the prefix and try again" >&2
+            return 1
+        fi
     fi
+}
+
+# The prefix's registry files hold the settings that ensure_prefix imports.
+prefix_prepared() {
+    grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" \
+        && grep -q '^"UseXRandR"="N"' "$WINEPREFIX/user.reg" \
+        && [ "$(grep -c '^"Debugger"=""$' "$WINEPREFIX/system.reg")" -ge 2 ]
 }
 
 free_display() {

@@ -8,19 +8,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages
 build_windows
 
-SYSTEM_DLLS='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMDLG32|COMCTL32|OLE32|msvcrt)\.dll$'
 OUT="$BUILD/release"
 rm -rf "$OUT" && mkdir -p "$OUT/EdgeWarden/x64" "$OUT/EdgeWarden/x86"
 for arch in x86_64:x64 i686:x86; do
     build=${arch%%:*} dir=${arch##*:}
     exe="$BUILD/$build/EdgeWarden.exe"
-    imports=$("$build-w64-mingw32-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
-    if grep -viE "$SYSTEM_DLLS" <<<"$imports"; then
-        echo "$exe imports a non-system DLL (above)" >&2
-        exit 1
-    fi
+    imports=$(exe_imports "$build")
     cp "$exe" "$OUT/EdgeWarden/$dir/"
-    printf '%-8s %7d bytes, imports: %s\n' "$dir" "$(stat -c %s "$exe")" "$(tr '\n' ' ' <<<"$imports")"
+    printf '%-8s %7d bytes, imports: %s\n' "$dir" "$(stat -c %s "$exe")" "$imports"
 done
 # Windows users open these with Notepad: CRLF line ends.
 sed 's/$/\r/' "$ROOT/README.md" >"$OUT/EdgeWarden/README.txt"

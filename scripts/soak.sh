@@ -11,7 +11,7 @@ log "building EdgeWarden.exe and the black-box harness (x86_64)"
 build_config x86_64 || exit 1
 trap stop_wine_and_xvfb EXIT
 start_xvfb || exit 1
-ensure_prefix
+ensure_prefix || exit 1
 wineserver -k >/dev/null 2>&1
 
 log "soak on $DISPLAY"

@@ -32,11 +32,11 @@ all_layers() {
     run_layer tsan 120 "$BUILD/host/edgewarden_tsan_tests"
     run_layer fuzz 300 "$ROOT/scripts/fuzz.sh" 60
     run_layer win32-x86_64 600 "$WINE64" "$BUILD/x86_64/edgewarden_win_tests.exe"
-    run_layer win32-i686 600 "$WINE32" "$BUILD/i686/edgewarden_win_tests.exe"
+    run_32bit_layer win32-i686 600 "$WINE32" "$BUILD/i686/edgewarden_win_tests.exe"
     run_layer blackbox-x86_64 900 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
         --gtest_filter='-TwoMonitors.*'
     EDGEWARDEN_EXE="$I686_EXE" \
-        run_layer blackbox-i686 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
+        run_32bit_layer blackbox-i686 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
         --gtest_filter='BlackBox.FirstStart*:BlackBox.SecondHidden*:Bump.BumpHolds*:Hide.MoveToCorner*:Harness.*'
     # The same harness on a desktop of two monitors.
     DISPLAY="$TWO_MONITORS" \
@@ -86,6 +86,18 @@ swallowed_exceptions() {
         /ignoring exception/ {if (!(test in count)) order[++tests] = test; count[test]++}
         END {for (i = 1; i <= tests; i++) {
             n = count[order[i]]; print "    during " order[i] " (" n (n == 1 ? " time)" : " times)")}}' "$1"
+}
+
+# A layer that runs 32-bit programs; where this machine runs none, it is
+# skipped with the reason, and the summary counts it as skipped.
+run_32bit_layer() { # name seconds command...
+    if [ -n "$LISTING" ] || [ -n "$RUNS_32BIT" ]; then
+        run_layer "$@"
+        return
+    fi
+    [ ${#SELECTED[@]} -eq 0 ] || [[ " ${SELECTED[*]} " == *" $1 "* ]] || return
+    log "$1"
+    echo "$1: skipped: $NO_32BIT_REASON" | tee "$LOGS/$1.log"
 }
 
 run_layer() { # name seconds command...
@@ -163,6 +175,9 @@ if [ -n "$DESKTOP" ]; then
     log "building host tests"
     build_config host || exit 1
     build_windows || exit 1
+    # Checked even where the 32-bit exe cannot run here.
+    exe_imports x86_64 >/dev/null && exe_imports i686 >/dev/null || exit 1
+    probe_32bit
 
     trap stop_wine_and_xvfb EXIT
     start_xvfb || exit 1
@@ -170,24 +185,34 @@ if [ -n "$DESKTOP" ]; then
     start_two_monitors || exit 1
     TWO_MONITORS=$DISPLAY
     export DISPLAY=$SCREEN
-    ensure_prefix
-    I686_EXE=$(winepath -w "$BUILD/i686/EdgeWarden.exe" 2>/dev/null)
+    ensure_prefix || exit 1
+    I686_EXE=$(windows_path "$BUILD/i686/EdgeWarden.exe")
 else
     ensure_packages $LINT_PACKAGES
 fi
 
-# Prints a line per layer log in $1; sets PASSED and FAILED to the round's total.
+# Prints a line per layer log in $1; sets PASSED, FAILED and SKIPPED (layers) to
+# the round's total.
 summarize() {
     PASSED=0
     FAILED=0
+    SKIPPED=0
     local f counts
     for f in "$1"/*.log; do
+        if grep -qE '^[a-z0-9_-]+: skipped: ' "$f"; then
+            printf '%-22s skipped: %s\n' "$(basename "$f" .log)" "$(sed -n 's/^[^:]*: skipped: //p' "$f")"
+            SKIPPED=$((SKIPPED + 1))
+            continue
+        fi
         read -ra counts <<<"$(layer_counts "$f")"
         printf '%-22s %4d passed, %d failed\n' "$(basename "$f" .log)" "${counts[0]}" "${counts[1]}"
         PASSED=$((PASSED + counts[0]))
         FAILED=$((FAILED + counts[1]))
     done
 }
+
+# ", N skipped" after the counts, when layers were skipped.
+skipped_note() { [ "$1" -eq 0 ] || echo ", $1 skipped"; }
 
 ROOT_LOGS="$BUILD/test-logs"
 rm -rf "$ROOT_LOGS" && mkdir -p "$ROOT_LOGS"
@@ -197,27 +222,29 @@ if [ "$ROUNDS" -eq 1 ]; then
     echo
     echo "== summary"
     summarize "$LOGS"
-    echo "$PASSED passed, $FAILED failed"
+    echo "$PASSED passed, $FAILED failed$(skipped_note "$SKIPPED")"
     [ "$FAILED" -eq 0 ] && [ "$FAILED_LAYERS" -eq 0 ]
     exit
 fi
 
 TOTAL_PASSED=0
 TOTAL_FAILED=0
+TOTAL_SKIPPED=0
 FAILED_ROUNDS=()
 for round in $(seq "$ROUNDS"); do
     LOGS="$ROOT_LOGS/round-$round"
     mkdir -p "$LOGS"
     all_layers >"$ROOT_LOGS/round-$round.txt"
     summarize "$LOGS" >/dev/null
-    echo "round $round/$ROUNDS: $PASSED passed, $FAILED failed"
+    echo "round $round/$ROUNDS: $PASSED passed, $FAILED failed$(skipped_note "$SKIPPED")"
     { print_failures "$ROOT_LOGS/round-$round.txt"; grep -E ': (did not finish|all passed, yet|Wine ignored)|^    during ' \
         "$ROOT_LOGS/round-$round.txt"; } | sed 's/^/    /'
     TOTAL_PASSED=$((TOTAL_PASSED + PASSED))
     TOTAL_FAILED=$((TOTAL_FAILED + FAILED))
+    TOTAL_SKIPPED=$((TOTAL_SKIPPED + SKIPPED))
     [ "$FAILED" -eq 0 ] || FAILED_ROUNDS+=("$round")
 done
 echo
-echo "== $ROUNDS rounds of ${SELECTED[*]:-every layer}: $TOTAL_PASSED passed, $TOTAL_FAILED failed" \
+echo "== $ROUNDS rounds of ${SELECTED[*]:-every layer}: $TOTAL_PASSED passed, $TOTAL_FAILED failed$(skipped_note "$TOTAL_SKIPPED")" \
     "(rounds with a failure: ${FAILED_ROUNDS[*]:-none}); logs in $ROOT_LOGS/round-N/"
 [ "$TOTAL_FAILED" -eq 0 ] && [ "$FAILED_LAYERS" -eq 0 ]
