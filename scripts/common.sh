@@ -39,7 +39,7 @@ probe_32bit() {
         RUNS_32BIT=1
     else
         RUNS_32BIT=
-        NO_32BIT_REASON="the kernel runs no 32-bit programs ($WINE32 --version: $(head -n 1 <<<"$out" | sed 's/^.*: //'))"
+        NO_32BIT_REASON="this machine runs no 32-bit programs ($WINE32 --version: $(head -n 1 <<<"$out" | sed 's/^.*: //'))"
     fi
 }
 
