@@ -42,7 +42,7 @@ all_layers() {
     DISPLAY="$TWO_MONITORS" \
         run_layer blackbox-two-monitors 300 "$WINE64" "$BUILD/x86_64/edgewarden_blackbox.exe" \
         --gtest_filter='TwoMonitors.*'
-    run_layer lint 300 "$ROOT/scripts/lint.sh"
+    run_layer lint 600 "$ROOT/scripts/lint.sh"
 }
 
 LISTING=1
