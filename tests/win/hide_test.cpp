@@ -1,6 +1,6 @@
 #include "support/test_windows.h"
 #include "app/app.h"
-#include "app/server.h"
+#include "app/engine.h"
 #include "app/hook_watchdog.h"
 #include "app/tick.h"
 #include "hide/hide.h"
