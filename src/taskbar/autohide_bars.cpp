@@ -61,20 +61,22 @@ HWND AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
     return reinterpret_cast<HWND>(SHAppBarMessage(message, &query));
 }
 
-// The monitor whose strip a bar of the plain query leaves at `edge`; -1 when it
-// is none of the table's.
+// The monitor on which a bar of the plain query leaves its strip at `edge`. A
+// bar whose strip lies on none of the table's monitors is kept for the primary,
+// as the shell answered it.
 int MonitorOfBar(HWND bar, UINT edge, const bump::Desktop& desktop)
 {
     RECT r;
-    if (!GetWindowRect(bar, &r))
-        return -1;
-    const bump::Point p = desktop::StripPoint(ToRect(r), static_cast<bump::Edge>(edge));
     MONITORINFO info;
     info.cbSize = sizeof(info);
+    if (!GetWindowRect(bar, &r))
+        return 0;
+    const bump::Point p = desktop::StripPoint(ToRect(r), static_cast<bump::Edge>(edge));
     HMONITOR monitor = MonitorFromPoint({p.x, p.y}, MONITOR_DEFAULTTONULL);
     if (monitor == nullptr || !GetMonitorInfoA(monitor, &info))
-        return -1;
-    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+        return 0;
+    const int m = desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+    return m >= 0 ? m : 0;
 }
 
 // Asks the shell for the bars of every monitor and judges the foreground.
@@ -91,9 +93,11 @@ void FillFromShell(DesktopBars& table)
     // query left open there.
     for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
         HWND bar = AskShell(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
-        const int m = bar != nullptr ? MonitorOfBar(bar, edge, table.desktop) : -1;
-        if (m >= 0 && table.bars[m][edge] == nullptr)
-            table.bars[m][edge] = bar;
+        if (bar != nullptr) {
+            const int m = MonitorOfBar(bar, edge, table.desktop);
+            if (table.bars[m][edge] == nullptr)
+                table.bars[m][edge] = bar;
+        }
         AutoHideBars[edge].store(table.bars[0][edge]);
     }
     PauseUnderForeground(table.desktop);
