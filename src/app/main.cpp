@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/command_line.h"
+#include "app/engine.h"
 #include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"

@@ -1,12 +1,9 @@
 #include "app/server.h"
 
 #include "app/app.h"
-#include "app/hook_watchdog.h"
 #include "app/priority_rules.h"
-#include "app/tick.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
-#include "taskbar/autohide_bars.h"
 #include "taskbar/mouse_hook.h"
 
 static_assert(REALTIME_CLASS == REALTIME_PRIORITY_CLASS, "the platform's real-time class");
@@ -106,22 +103,9 @@ bool StartServerThread(HWND owner)
 
 } // namespace
 
-bool SetEngineActive(bool on, HWND owner)
+bool EnsureServerThread(HWND owner)
 {
-    if (!on) {
-        KillTimer(MainWindow, HIDE_TIMER_ID);
-        PostHookControl(WMU_HOOKCONTROL, 0);
-        // No hook is left to see the next move: the cursor comes back now.
-        RequestUnhide();
-        return true;
-    }
-    if ((ServerThread == nullptr || serverAbandoned.load() != 0) && !StartServerThread(owner))
-        return false;
-    RefreshAutoHideBars();
-    ForgetHookSample();
-    SetTimer(MainWindow, HIDE_TIMER_ID, HIDE_TIMER_PERIOD, HideTimerProc);
-    PostHookControl(WMU_HOOKCONTROL, 1);
-    return true;
+    return (ServerThread != nullptr && serverAbandoned.load() == 0) || StartServerThread(owner);
 }
 
 DWORD WINAPI ServerThreadProc(LPVOID)
@@ -186,6 +170,11 @@ bool SetMouseHook(bool install)
     BOOL ok = UnhookWindowsHookEx(hook);
     MouseHook.store(nullptr);
     return ok != FALSE;
+}
+
+void RequestMouseHook(bool on)
+{
+    PostHookControl(WMU_HOOKCONTROL, on ? 1 : 0);
 }
 
 void RenewMouseHook()

@@ -82,6 +82,8 @@ bool HideIfIdle(bool pointerMoved)
     const TickAction action =
         DecideTick(inputTime, lastSeenInputTime, pointerMoved, isHidden.load() != 0,
                    settings.hideEnabled.load() != 0, settings.hideSeconds.load(), idleTicks);
+    if (action == TickAction::Unhide)
+        RequestUnhide();
     if (action != TickAction::Hide) {
         lastSeenInputTime = inputTime;
         return false;

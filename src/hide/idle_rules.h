@@ -46,6 +46,9 @@ inline HideMethodTraits TraitsOf(int32_t hideMode)
 
 enum class TickAction {
     Reset, // input came, the cursor is hidden or hiding is off: counting starts over
+    // The hidden cursor was moved where no hook saw it (over a program run as
+    // administrator): show it, so that the next quiet spell hides it again.
+    Unhide,
     Count, // one more quiet tick, not enough yet
     Hide,  // quiet long enough: hide now
 };
@@ -59,7 +62,7 @@ inline TickAction DecideTick(uint32_t inputTime, uint32_t lastSeenInputTime, boo
 {
     if (inputTime != lastSeenInputTime || pointerMoved || hidden || !hideEnabled) {
         idleTicks = 0;
-        return TickAction::Reset;
+        return pointerMoved && hidden ? TickAction::Unhide : TickAction::Reset;
     }
     // Saturates rather than overflows under a huge stored number of seconds.
     if (idleTicks < INT32_MAX)

@@ -13,12 +13,11 @@ namespace {
 constexpr DWORD GET_AUTOHIDE_BAR_ON_MONITOR = 0x0000000B;
 
 WNDPROC displayWatchNext = nullptr;
-HWND displayWatchWindow = nullptr;
-// Set while a draft is filled. The shell is asked by sent messages, and the
-// thread handles messages sent to it while it waits: a refresh begun then would
-// fill the same draft and publish it while this one still writes to it. Main
-// thread only.
-bool filling = false;
+// The shell is asked by sent messages, and the thread handles messages sent to
+// it while it waits, perhaps in a loop of the shell's that dispatches posted
+// ones too: work begun then would fill the same draft and publish it while the
+// current one still writes to it. Main thread only.
+desktop::TableQueue tableQueue = {false, false, false};
 
 bump::Rect ToRect(const RECT& r)
 {
@@ -62,30 +61,27 @@ HWND AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
     return reinterpret_cast<HWND>(SHAppBarMessage(message, &query));
 }
 
-LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// The monitor on which a bar of the plain query leaves its strip at `edge`. A
+// bar whose strip lies on none of the table's monitors is kept for the primary,
+// as the shell answered it.
+int MonitorOfBar(HWND bar, UINT edge, const bump::Desktop& desktop)
 {
-    // Posted, so that the refresh never runs inside one that is asking the
-    // shell: these come exactly while the shell moves its bars.
-    if (message == WM_DISPLAYCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA))
-        PostMessageA(window, WMU_REFRESHBARS, 0, 0);
-    if (message == WMU_REFRESHBARS) {
-        RefreshAutoHideBars();
+    RECT r;
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetWindowRect(bar, &r))
         return 0;
-    }
-    return CallWindowProcA(displayWatchNext, window, message, wParam, lParam);
+    const bump::Point p = desktop::StripPoint(ToRect(r), static_cast<bump::Edge>(edge));
+    HMONITOR monitor = MonitorFromPoint({p.x, p.y}, MONITOR_DEFAULTTONULL);
+    if (monitor == nullptr || !GetMonitorInfoA(monitor, &info))
+        return 0;
+    const int m = desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+    return m >= 0 ? m : 0;
 }
 
-} // namespace
-
-void RefreshAutoHideBars()
+// Asks the shell for the bars of every monitor and judges the foreground.
+void FillFromShell(DesktopBars& table)
 {
-    if (filling) {
-        if (displayWatchWindow != nullptr)
-            PostMessageA(displayWatchWindow, WMU_REFRESHBARS, 0, 0);
-        return;
-    }
-    filling = true;
-    DesktopBars& table = desktopBars.Draft();
     ListMonitors(table.desktop);
     for (int m = 0; m < table.desktop.count; ++m) {
         for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
@@ -97,32 +93,70 @@ void RefreshAutoHideBars()
     // query left open there.
     for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
         HWND bar = AskShell(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
-        const int m = bar != nullptr ? MonitorOfWindow(bar, table.desktop) : -1;
-        if (m >= 0 && table.bars[m][edge] == nullptr)
-            table.bars[m][edge] = bar;
+        if (bar != nullptr) {
+            const int m = MonitorOfBar(bar, edge, table.desktop);
+            if (table.bars[m][edge] == nullptr)
+                table.bars[m][edge] = bar;
+        }
         AutoHideBars[edge].store(table.bars[0][edge]);
     }
     PauseUnderForeground(table.desktop);
     const DesktopBars* previous = desktopBars.Published();
     table.layout = desktop::NextLayout(previous != nullptr ? &previous->desktop : nullptr,
                                        previous != nullptr ? previous->layout : 0, table.desktop);
-    desktopBars.Publish(table);
-    filling = false;
+}
+
+// Runs `work` unless work on the table is under way, then what was asked for
+// meanwhile.
+void RunTableWork(desktop::TableWork work)
+{
+    if (!desktop::BeginTableWork(tableQueue, work))
+        return;
+    for (; work != desktop::TableWork::None; work = desktop::EndTableWork(tableQueue)) {
+        const DesktopBars* published = desktopBars.Published();
+        // Nothing to judge before the first refresh.
+        if (work == desktop::TableWork::Rejudge && published == nullptr)
+            continue;
+        DesktopBars& table = desktopBars.Draft();
+        if (work == desktop::TableWork::Refresh) {
+            FillFromShell(table);
+        } else {
+            table = *published;
+            PauseUnderForeground(table.desktop);
+        }
+        desktopBars.Publish(table);
+    }
+}
+
+LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Posted: these come exactly while the shell moves its bars, and its
+    // broadcast is not to wait for a refresh that asks the shell again.
+    if (message == WM_DISPLAYCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA))
+        PostMessageA(window, WMU_REFRESHBARS, 0, 0);
+    if (message == WMU_REFRESHBARS) {
+        RefreshAutoHideBars();
+        return 0;
+    }
+    return CallWindowProcA(displayWatchNext, window, message, wParam, lParam);
+}
+
+void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD)
+{
+    if (event == EVENT_SYSTEM_FOREGROUND)
+        RejudgeFullScreen();
+}
+
+} // namespace
+
+void RefreshAutoHideBars()
+{
+    RunTableWork(desktop::TableWork::Refresh);
 }
 
 void RejudgeFullScreen()
 {
-    const DesktopBars* published = desktopBars.Published();
-    // A refresh under way judges the foreground window itself before it
-    // publishes; a change missed meanwhile is seen at the next tick.
-    if (filling || published == nullptr)
-        return;
-    filling = true;
-    DesktopBars& table = desktopBars.Draft();
-    table = *published;
-    PauseUnderForeground(table.desktop);
-    desktopBars.Publish(table);
-    filling = false;
+    RunTableWork(desktop::TableWork::Rejudge);
 }
 
 int CountAutoHideBars()
@@ -148,15 +182,8 @@ bool IsAutoHideBar(HWND window)
     return false;
 }
 
-void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD)
-{
-    if (event == EVENT_SYSTEM_FOREGROUND)
-        RejudgeFullScreen();
-}
-
 void WatchDisplayChanges(HWND window)
 {
-    displayWatchWindow = window;
     // Out of context: the system calls back on this thread, from its message
     // loop. One hook serves for the life of the process.
     static HWINEVENTHOOK foregroundHook = nullptr;

@@ -29,10 +29,11 @@ extern std::atomic<HWND> AutoHideBars[4];
 
 // Asks the shell for the bars of every monitor, notes which monitors a
 // full-screen program covers, and publishes the new table. Main thread only;
-// called while a refresh asks the shell, it only posts a refresh for later.
+// asked for while the table is being filled, it runs once, right afterwards.
 void RefreshAutoHideBars();
 // Judges the full-screen pause anew for the foreground window and republishes
-// the table with only the pause changed; the shell is not asked.
+// the table with only the pause changed; the shell is not asked. Asked for
+// while the table is being filled, it runs right afterwards.
 void RejudgeFullScreen();
 // The bars of all monitors; an edge counts once per monitor. Main thread only.
 int CountAutoHideBars();
@@ -41,5 +42,3 @@ bool IsAutoHideBar(HWND window);
 // hears that the monitors or the work area changed, and judge the pause anew
 // whenever another window comes to the foreground.
 void WatchDisplayChanges(HWND window);
-// The foreground hook's callback.
-void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD);

@@ -128,4 +128,69 @@ private:
     std::atomic<const Table*> announced{nullptr};
 };
 
+// The point of a hidden bar's strip that names its monitor: the middle of its
+// inner edge, the row or column left on the screen. Most of a hidden bar's
+// rectangle lies off its monitor, often over the neighbouring one.
+inline bump::Point StripPoint(bump::Rect bar, bump::Edge edge)
+{
+    const int32_t midX = bar.left + (bar.right - bar.left) / 2;
+    const int32_t midY = bar.top + (bar.bottom - bar.top) / 2;
+    switch (edge) {
+    case bump::EDGE_LEFT:
+        return {bar.right - 1, midY};
+    case bump::EDGE_TOP:
+        return {midX, bar.bottom - 1};
+    case bump::EDGE_RIGHT:
+        return {bar.left, midY};
+    default:
+        return {midX, bar.top};
+    }
+}
+
+// Work on the bar table, one at a time on the main thread.
+enum class TableWork {
+    None,
+    Refresh, // ask the shell and judge the foreground
+    Rejudge, // judge the foreground only
+};
+
+// Asking the shell waits in sent messages, and what the thread handles meanwhile
+// may ask for work on the table again. Such work runs once, right after the
+// current one has published, never inside it and never over and over.
+struct TableQueue {
+    bool busy;
+    bool refresh;
+    bool rejudge;
+};
+
+// Whether `work` may start now; otherwise it is noted for later.
+inline bool BeginTableWork(TableQueue& queue, TableWork work)
+{
+    if (!queue.busy) {
+        queue.busy = true;
+        return true;
+    }
+    if (work == TableWork::Refresh)
+        queue.refresh = true;
+    else
+        queue.rejudge = true;
+    return false;
+}
+
+// The current work has published: the work to run next, None when the table is
+// free again. A refresh judges the foreground too, so it takes a noted re-judge
+// along.
+inline TableWork EndTableWork(TableQueue& queue)
+{
+    TableWork next = TableWork::None;
+    if (queue.refresh)
+        next = TableWork::Refresh;
+    else if (queue.rejudge)
+        next = TableWork::Rejudge;
+    queue.refresh = false;
+    queue.rejudge = false;
+    queue.busy = next != TableWork::None;
+    return next;
+}
+
 } // namespace desktop

@@ -1,7 +1,7 @@
 #include "ui/settings_dialog.h"
 
 #include "app/app.h"
-#include "app/server.h"
+#include "app/engine.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"

@@ -128,9 +128,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             lastSeenInputTime = lastInputTime;
             Check(idleTicks >= 0);
             const bool active = changed || movedUnseen;
+            const bool shown = hidden && movedUnseen;
             movedUnseen = false;
             if (active || hidden || !hideEnabled) {
-                Check(action == TickAction::Reset && idleTicks == 0);
+                Check(action == (shown ? TickAction::Unhide : TickAction::Reset) && idleTicks == 0);
+                hidden = hidden && !shown;
                 quietTicks = 0;
                 break;
             }

@@ -286,3 +286,44 @@ TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)
     exchange.Release();
     EXPECT_NE(&second, &exchange.Draft());
 }
+
+TEST(DesktopRules, APlainQuerysBarBelongsToTheMonitorOfItsStrip)
+{
+    // Hidden bars, two pixels on their monitor and the rest off it, over the
+    // neighbour where one lies there.
+    struct Case {
+        const char* what;
+        Rect bar;
+        Edge edge;
+        Point strip;
+    } cases[] = {
+        {"primary's bottom", {0, 766, 1024, 796}, EDGE_BOTTOM, {512, 766}},
+        {"primary's top, under the monitor above", {0, -28, 1024, 2}, EDGE_TOP, {512, 1}},
+        {"right monitor's left, over the primary", {996, 200, 1026, 1280}, EDGE_LEFT, {1025, 740}},
+        {"primary's right, over the right monitor", {1022, 0, 1052, 768}, EDGE_RIGHT, {1022, 384}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Point p = desktop::StripPoint(c.bar, c.edge);
+        EXPECT_EQ(c.strip.x, p.x);
+        EXPECT_EQ(c.strip.y, p.y);
+    }
+}
+
+TEST(DesktopRules, WorkAskedForDuringAFillRunsOnceAfterIt)
+{
+    using desktop::TableWork;
+    desktop::TableQueue queue = {false, false, false};
+    ASSERT_TRUE(desktop::BeginTableWork(queue, TableWork::Rejudge));
+    // Asked for again and again while the shell is asked: noted once each.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(desktop::BeginTableWork(queue, TableWork::Refresh));
+        EXPECT_FALSE(desktop::BeginTableWork(queue, TableWork::Rejudge));
+    }
+    // The refresh judges the foreground too, and is the only one to follow.
+    EXPECT_EQ(TableWork::Refresh, desktop::EndTableWork(queue));
+    EXPECT_FALSE(desktop::BeginTableWork(queue, TableWork::Rejudge));
+    EXPECT_EQ(TableWork::Rejudge, desktop::EndTableWork(queue));
+    EXPECT_EQ(TableWork::None, desktop::EndTableWork(queue));
+    EXPECT_TRUE(desktop::BeginTableWork(queue, TableWork::Refresh));
+}

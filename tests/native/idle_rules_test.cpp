@@ -24,6 +24,8 @@ TEST(IdleRules, TickDecisionTable)
         {5, 5, true, false, true, 3, 2, TickAction::Reset, 0},
         {0, 0xFFFFFFFFu, false, false, true, 3, 2, TickAction::Reset, 0},
         {5, 5, false, true, true, 3, 7, TickAction::Reset, 0},
+        // Moved unseen while hidden: shown again.
+        {5, 5, true, true, true, 3, 7, TickAction::Unhide, 0},
         {5, 5, false, false, false, 3, 2, TickAction::Reset, 0},
         // Quiet ticks count up to the stored number of seconds.
         {5, 5, false, false, true, 3, 0, TickAction::Count, 1},

@@ -37,10 +37,14 @@ TEST(WatchdogRules, RenewalsBackOffWhileTheyBringNoEventAndResumeWithOne)
         {34000, 500, false},  {40000, 39900, false}, // an event: the hook works again
         {41000, 39900, true}, {42000, 39900, true},  {43000, 39900, false},
     };
-    WatchdogState state = {{false, 0, 0, 0}, 0, 0};
-    int32_t x = 0;
-    for (const Step& s : steps) {
-        const HookSample now = {true, x += 7, 50, s.inputTime};
-        EXPECT_EQ(s.renew, WatchTick(state, now, s.at)) << "at " << s.at;
+    // Once more with the tick count wrapping 7 s into the back-off.
+    for (const uint32_t offset : {0u, 0u - 10000u}) {
+        WatchdogState state = {{false, 0, 0, 0}, 0, 0};
+        int32_t x = 0;
+        for (const Step& s : steps) {
+            const HookSample now = {true, x += 7, 50, s.inputTime};
+            EXPECT_EQ(s.renew, WatchTick(state, now, s.at + offset))
+                << "at " << s.at << "+" << offset;
+        }
     }
 }

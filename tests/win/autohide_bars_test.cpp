@@ -1,3 +1,4 @@
+#include "app/app.h"
 #include "support/fake_shell.h"
 #include "taskbar/autohide_bars.h"
 
@@ -7,11 +8,21 @@
 
 namespace {
 
+// Handles what is queued; a message that posts itself again is not followed
+// for ever.
 void PumpMessages()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    for (int n = 0; n < 100 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n)
         DispatchMessageA(&msg);
+}
+
+// Announces a new foreground window as the system does, and lets the
+// foreground hook hear it.
+void AnnounceForeground(HWND window)
+{
+    NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, window, OBJID_WINDOW, CHILDID_SELF);
+    PumpMessages();
 }
 
 } // namespace
@@ -75,7 +86,7 @@ TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)
     DestroyWindow(watched);
 }
 
-TEST(AutoHideBars, ASettingChangeWhileTheShellIsAskedRefreshesOnlyAfterwards)
+TEST(AutoHideBars, WorkAskedForWhileTheShellIsAskedRunsOnceAfterwards)
 {
     FakeShell shell(FakeShell::Thread::Callers);
     HWND watched = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
@@ -86,58 +97,66 @@ TEST(AutoHideBars, ASettingChangeWhileTheShellIsAskedRefreshesOnlyAfterwards)
     RefreshAutoHideBars();
 
     // The shell moves its bars and tells every window before it answers; the
-    // asking thread handles that while it waits for the answer.
-    const DesktopBars* published = nullptr;
-    HWND barsThen[bump::MAX_MONITORS][4] = {};
-    uint32_t layoutThen = 0;
+    // asking thread handles that while it waits for the answer, in a loop that
+    // dispatches posted messages too. A foreground change comes meanwhile.
+    bool untouched = false;
+    const LONG before = shell.Queries();
     shell.BeforeNextAnswer([&] {
-        SendMessageA(watched, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
-        published = desktopBars.Published();
+        const DesktopBars* published = desktopBars.Published();
+        HWND barsThen[bump::MAX_MONITORS][4] = {};
         std::memcpy(barsThen, published->bars, sizeof(barsThen));
-        layoutThen = published->layout;
+        const uint32_t layoutThen = published->layout;
+        SendMessageA(watched, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        AnnounceForeground(watched);
+        untouched = desktopBars.Published() == published
+                    && std::memcmp(barsThen, published->bars, sizeof(barsThen)) == 0
+                    && layoutThen == published->layout;
         shell.SetBar(ABE_BOTTOM, bar);
     });
     RefreshAutoHideBars();
-    ASSERT_NE(nullptr, published);
-    EXPECT_EQ(0, std::memcmp(barsThen, published->bars, sizeof(barsThen)))
-        << "a published table was written to";
-    EXPECT_EQ(layoutThen, published->layout);
+    EXPECT_TRUE(untouched) << "the table was published or written to while the shell was asked";
     EXPECT_EQ(bar, desktopBars.Published()->bars[0][ABE_BOTTOM]);
 
-    // The change's own refresh comes when its message is handled.
-    const LONG asked = shell.Queries();
-    PumpMessages();
-    EXPECT_LT(asked, shell.Queries());
+    // The change's refresh ran once, right afterwards; nothing is left posted.
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
+    EXPECT_EQ(before + 2 * oneRefresh, shell.Queries());
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, watched, WMU_REFRESHBARS, WMU_REFRESHBARS, PM_NOREMOVE));
     DestroyWindow(watched);
 }
 
 TEST(AutoHideBars, ForegroundChangeJudgesTheRootOwnerWithoutAskingTheShell)
 {
     FakeShell shell;
+    HWND watched = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    WatchDisplayChanges(watched);
     const int cx = GetSystemMetrics(SM_CXSCREEN);
     const int cy = GetSystemMetrics(SM_CYSCREEN);
     HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
     RefreshAutoHideBars();
     // A player in full screen, and in front of it its controls: a small
-    // caption-less pop-up that it owns.
+    // caption-less tool window that it owns.
     HWND player = CreateWindowExA(0, "STATIC", "player", WS_POPUP | WS_VISIBLE, 0, 0, cx, cy,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    HWND controls = CreateWindowExA(0, "STATIC", "controls", WS_POPUP | WS_VISIBLE, 100, 100, 300,
-                                    40, player, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND controls =
+        CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "controls", WS_POPUP | WS_VISIBLE, 100, 100,
+                        300, 40, player, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetForegroundWindow(controls);
     ASSERT_EQ(controls, GetForegroundWindow());
 
     const LONG asked = shell.Queries();
-    ForegroundChanged(nullptr, EVENT_SYSTEM_FOREGROUND, controls, OBJID_WINDOW, CHILDID_SELF, 0, 0);
+    AnnounceForeground(controls);
     EXPECT_TRUE(desktopBars.Published()->desktop.paused[0]);
     EXPECT_EQ(bar, desktopBars.Published()->bars[0][ABE_BOTTOM]);
 
     // The player asks the shell not to take it as full screen.
     SetPropA(player, "NonRudeHWND", reinterpret_cast<HANDLE>(1));
-    ForegroundChanged(nullptr, EVENT_SYSTEM_FOREGROUND, controls, OBJID_WINDOW, CHILDID_SELF, 0, 0);
+    AnnounceForeground(controls);
     EXPECT_FALSE(desktopBars.Published()->desktop.paused[0]);
     EXPECT_EQ(asked, shell.Queries());
     RemovePropA(player, "NonRudeHWND");
     DestroyWindow(controls);
     DestroyWindow(player);
+    DestroyWindow(watched);
 }

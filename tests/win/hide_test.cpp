@@ -1,6 +1,6 @@
 #include "support/test_windows.h"
 #include "app/app.h"
-#include "app/server.h"
+#include "app/engine.h"
 #include "app/hook_watchdog.h"
 #include "app/tick.h"
 #include "hide/hide.h"
@@ -291,6 +291,9 @@ TEST_F(Hide, MoveToCornerParksClearOfBarsWithoutAWindow)
         EXPECT_EQ(c.expected.y, CursorPos().y);
         EXPECT_EQ(baseCount, CursorCount());
         EXPECT_NE(0, hideClassAtom);
+        // Its own move is none of the user's: the next tick keeps it hidden.
+        Tick();
+        EXPECT_EQ(1, isHidden.load());
 
         RequestUnhide();
         EXPECT_EQ(0, isHidden.load());
@@ -331,9 +334,15 @@ TEST_F(Hide, CountsQuietTicksUpToTheStoredSeconds)
     EXPECT_NE(nullptr, HideWindow.load());
     EXPECT_EQ(1, isHidden.load());
 
-    // While hidden every tick starts over.
+    // While hidden every tick starts over; a move that no hook saw shows it.
     Tick();
     EXPECT_EQ(0, idleTicks);
+    EXPECT_EQ(1, isHidden.load());
+    SetCursorPos(510, 400);
+    Tick();
+    Pump();
+    EXPECT_EQ(0, isHidden.load());
+    EXPECT_EQ(nullptr, HideWindow.load());
     MouseEvent();
 
     // One second or less hides at the first quiet tick.

@@ -1,6 +1,7 @@
 #include "ui_support.h"
 
 #include "app/app.h"
+#include "app/engine.h"
 #include "app/server.h"
 #include "hide/hide.h"
 #include "settings/settings.h"
