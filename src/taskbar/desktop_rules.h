@@ -10,17 +10,28 @@
 
 namespace desktop {
 
-// The foreground window's root owner (an owned pop-up, such as a player's
-// controls, speaks for the window that owns it), as the shell judges full
-// screen.
-struct Foreground {
+// One window as the shell looks at it when it judges full screen.
+struct Window {
     // The desktop itself: its window, the shell's, the hosts of its icon view.
     // Show desktop and a click on the desktop make one of these the foreground
     // window, and they cover every monitor without a caption.
     bool desktopHost;
     bool toolWindow;   // overlays and capture frames are never full screen
     bool nonRude;      // the window asked the shell not to be taken as full screen
+    bool cloaked;      // out of sight, as the shell's input windows that cover a monitor
+    bool framed;       // a caption or a sizing frame
+    bump::Rect rect;   // the window rectangle in screen coordinates
     bump::Rect client; // the client area in screen coordinates
+};
+
+// The foreground window and its root owner (the window itself when it has no
+// owner), as the shell judges full screen.
+struct Foreground {
+    Window window;
+    Window owner;
+    // Hidden owners, such as the one a framework gives its forms that have no
+    // task-bar button, are not judged.
+    bool ownerVisible;
     // The monitor of the foreground window while the shell reports a Direct3D
     // program in full screen; -1 otherwise.
     int32_t d3dMonitor;
@@ -33,17 +44,38 @@ inline bool CoversWhole(bump::Rect outer, bump::Rect monitor)
            && outer.bottom >= monitor.bottom;
 }
 
-// A program in full screen: its client area covers the monitor whole, so a
-// maximized window, whose caption lies on the monitor, does not count. The
-// system slides no bar in over it, and games use the screen edges. Pauses
-// exactly the monitors it covers.
-inline void PauseUnderFullScreen(bump::Desktop& desktop, const Foreground& window)
+inline bool MayBeFullScreen(const Window& window)
 {
-    const bool mayBeFullScreen = !window.desktopHost && !window.toolWindow && !window.nonRude;
+    return !window.desktopHost && !window.toolWindow && !window.nonRude && !window.cloaked;
+}
+
+// A window in full screen on `monitor`. With a caption or a sizing frame its
+// client area must cover the monitor, so a maximized window, whose caption lies
+// on the monitor, does not count; else its window rectangle must, as a pop-up's
+// thin border lies on the monitor too.
+inline bool FullScreenOn(const Window& window, bump::Rect monitor)
+{
+    return MayBeFullScreen(window)
+           && CoversWhole(window.framed ? window.client : window.rect, monitor);
+}
+
+// A program in full screen: the system slides no bar in over it, and games use
+// the screen edges. The foreground window counts, and so does its visible root
+// owner, so a player stays in full screen behind its small controls. Pauses
+// exactly the monitors they cover.
+inline void PauseUnderFullScreen(bump::Desktop& desktop, const Foreground& foreground)
+{
     const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
-        desktop.paused[m] = (mayBeFullScreen && CoversWhole(window.client, desktop.monitors[m]))
-                            || m == window.d3dMonitor;
+        const bump::Rect monitor = desktop.monitors[m];
+        // The Direct3D report comes from any program that holds the screen, and
+        // seconds late after a mode change: it counts only for a foreground
+        // window that may be full screen and covers the monitor.
+        const bool direct3D = m == foreground.d3dMonitor && MayBeFullScreen(foreground.window)
+                              && CoversWhole(foreground.window.rect, monitor);
+        desktop.paused[m] = FullScreenOn(foreground.window, monitor)
+                            || (foreground.ownerVisible && FullScreenOn(foreground.owner, monitor))
+                            || direct3D;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "taskbar/full_screen.h"
 
+#include <dwmapi.h>
 #include <shellapi.h>
 
 #include <string.h>
@@ -24,6 +25,31 @@ bool IsDesktopHost(HWND window)
     return FindWindowExA(window, nullptr, "SHELLDLL_DefView", nullptr) != nullptr;
 }
 
+desktop::Window DescribeWindow(HWND window)
+{
+    desktop::Window facts = {};
+    facts.desktopHost = IsDesktopHost(window);
+    facts.toolWindow = (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+    facts.nonRude = GetPropA(window, "NonRudeHWND") != nullptr;
+    // Fails where no compositor runs: nothing is cloaked there.
+    DWORD cloaked = 0;
+    facts.cloaked =
+        SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof(cloaked)))
+        && cloaked != 0;
+    // WS_CAPTION is two bits, one of them WS_BORDER: a thin border alone makes
+    // no caption.
+    const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    facts.framed = (style & WS_CAPTION) == WS_CAPTION || (style & WS_THICKFRAME) != 0;
+    RECT rect;
+    if (GetWindowRect(window, &rect))
+        facts.rect = ToRect(rect);
+    if (GetClientRect(window, &rect)) {
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        facts.client = ToRect(rect);
+    }
+    return facts;
+}
+
 // The monitor of a Direct3D program that the shell reports in full screen.
 int Direct3DMonitor(HWND foreground, const bump::Desktop& desktop)
 {
@@ -46,22 +72,16 @@ int MonitorOfWindow(HWND window, const bump::Desktop& desktop)
 
 desktop::Foreground DescribeForeground(HWND foreground, const bump::Desktop& desktop)
 {
-    desktop::Foreground facts = {false, false, false, {0, 0, 0, 0}, -1};
+    desktop::Foreground facts = {};
+    facts.d3dMonitor = -1;
     if (foreground == nullptr)
         return facts;
-    // A pop-up owned by a full-screen player (its controls) keeps the player in
-    // full screen.
+    facts.window = DescribeWindow(foreground);
     HWND root = GetAncestor(foreground, GA_ROOTOWNER);
     if (root == nullptr)
         root = foreground;
-    facts.desktopHost = IsDesktopHost(root);
-    facts.toolWindow = (GetWindowLongPtrA(root, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
-    facts.nonRude = GetPropA(root, "NonRudeHWND") != nullptr;
-    RECT client;
-    if (GetClientRect(root, &client)) {
-        MapWindowPoints(root, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        facts.client = ToRect(client);
-    }
+    facts.owner = root == foreground ? facts.window : DescribeWindow(root);
+    facts.ownerVisible = IsWindowVisible(root) != FALSE;
     facts.d3dMonitor = Direct3DMonitor(foreground, desktop);
     return facts;
 }

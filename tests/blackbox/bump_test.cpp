@@ -251,14 +251,15 @@ LRESULT CALLBACK Unbounded(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-Front ShowInFront(const char* className, DWORD style, DWORD exStyle, RECT r, bool maximized)
+Front ShowInFront(const char* className, DWORD style, DWORD exStyle, RECT r, bool maximized,
+                  HWND owner)
 {
     RegisterPlainClass(className, Unbounded);
     HWND window =
         CreateWindowExA(exStyle, className, "in front", style, r.left, r.top, r.right - r.left,
-                        r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                        r.bottom - r.top, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(window, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
-    return {window, window};
+    return {owner != nullptr ? owner : window, window};
 }
 
 void BringToFront(const Front& f)
@@ -349,8 +350,9 @@ TEST_F(TwoMonitors, FullScreenAsTheShellJudgesItPausesOnlyItsOwnMonitor)
     const RECT whole = {primary.left, primary.top, second.right, second.bottom};
     RECT captionOutside = second;
     AdjustWindowRectEx(&captionOutside, WS_OVERLAPPED | WS_CAPTION, FALSE, 0);
+    const RECT part = {second.left + 100, second.top + 100, second.left + 700, second.top + 500};
 
-    enum class Extra { None, Maximized, OwnedControls, IconView, NonRude };
+    enum class Extra { None, Maximized, OwnedControls, IconView, NonRude, HiddenOwner, OwnedView };
     struct Case {
         const char* what;
         const char* className;
@@ -376,15 +378,33 @@ TEST_F(TwoMonitors, FullScreenAsTheShellJudgesItPausesOnlyItsOwnMonitor)
          Extra::None, false},
         {"a window that asked not to count", "EdgeWardenNonRude", WS_POPUP, 0, second,
          Extra::NonRude, false},
+        {"a thin-bordered pop-up over the second monitor", "EdgeWardenFullScreen",
+         WS_POPUP | WS_BORDER, 0, second, Extra::None, true},
+        {"a form owned by a hidden tool window", "EdgeWardenForm", WS_POPUP, 0, second,
+         Extra::HiddenOwner, true},
+        {"a captioned main window's view over the monitor", "EdgeWardenWindow", WS_OVERLAPPEDWINDOW,
+         0, part, Extra::OwnedView, true},
     };
     RegisterPlainClass("SHELLDLL_DefView");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Front f = ShowInFront(c.className, c.style, c.exStyle, c.rect, c.extra == Extra::Maximized);
+        // A form without a task-bar button: its framework owns it by a hidden,
+        // empty tool window.
+        HWND owner = c.extra == Extra::HiddenOwner
+                         ? CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP, 0, 0, 0, 0,
+                                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
+                         : nullptr;
+        Front f = ShowInFront(c.className, c.style, c.exStyle, c.rect, c.extra == Extra::Maximized,
+                              owner);
         if (c.extra == Extra::OwnedControls) {
             f.front = CreateWindowExA(0, "Static", "controls", WS_POPUP | WS_VISIBLE,
                                       second.left + 100, second.top + 100, 300, 40, f.window,
                                       nullptr, GetModuleHandleA(nullptr), nullptr);
+        } else if (c.extra == Extra::OwnedView) {
+            f.front =
+                CreateWindowExA(0, "Static", "view", WS_POPUP | WS_VISIBLE, second.left, second.top,
+                                second.right - second.left, second.bottom - second.top, f.window,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
         } else if (c.extra == Extra::IconView) {
             CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
                             f.window, nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -194,30 +194,54 @@ TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
 {
     constexpr Rect kWhole = {-1280, -256, 2944, 1280};
     constexpr Rect kSmall = {100, 100, 400, 300};
+    // Caption-less over the right monitor, caption-less and small, maximized with
+    // a caption on the right monitor.
+    constexpr desktop::Window kCovering = {false, false, false, false, false, kRight, kRight};
+    constexpr desktop::Window kSmallOne = {false, false, false, false, false, kSmall, kSmall};
+    constexpr desktop::Window kMaximized = {
+        false, false, false, false, true, {1016, 192, 2952, 1288}, {1024, 223, 2944, 1280}};
     struct Case {
         const char* what;
         desktop::Foreground window;
         bool paused[3];
     } cases[] = {
-        {"client area over the right monitor",
-         {false, false, false, kRight, -1},
-         {false, false, true}},
+        {"client area over the right monitor", {kCovering, {}, false, -1}, {false, false, true}},
         {"client area over the primary, caption above the screen",
-         {false, false, false, kPrimary, -1},
+         {{false, false, false, false, true, {-8, -31, 1032, 776}, kPrimary}, {}, false, -1},
          {true, false, false}},
-        {"maximized with a caption",
-         {false, false, false, {1024, 223, 2944, 1280}, -1},
+        {"maximized with a caption", {kMaximized, {}, false, -1}, {false, false, false}},
+        {"one pixel short",
+         {{false, false, false, false, false, {0, 0, 1024, 767}, {0, 0, 1024, 767}}, {}, false, -1},
          {false, false, false}},
-        {"one pixel short", {false, false, false, {0, 0, 1024, 767}, -1}, {false, false, false}},
-        {"across the whole desktop", {false, false, false, kWhole, -1}, {true, true, true}},
-        {"the desktop after Show desktop", {true, false, false, kWhole, -1}, {false, false, false}},
-        {"a tool window (an overlay)", {false, true, false, kWhole, -1}, {false, false, false}},
-        {"a window that asked not to count",
-         {false, false, true, kPrimary, -1},
-         {false, false, false}},
-        {"Direct3D in full screen on the right monitor",
-         {false, false, false, kSmall, 2},
+        {"across the whole desktop",
+         {{false, false, false, false, false, kWhole, kWhole}, {}, false, -1},
+         {true, true, true}},
+        {"a thin-bordered pop-up over the right monitor",
+         {{false, false, false, false, false, kRight, {1025, 201, 2943, 1279}}, {}, false, -1},
          {false, false, true}},
+        {"the desktop after Show desktop, Direct3D reported",
+         {{true, false, false, false, false, kWhole, kWhole}, {}, false, 2},
+         {false, false, false}},
+        {"a tool window (an overlay), Direct3D reported",
+         {{false, true, false, false, false, kWhole, kWhole}, {}, false, 2},
+         {false, false, false}},
+        {"a window that asked not to count, Direct3D reported",
+         {{false, false, true, false, false, kPrimary, kPrimary}, {}, false, 0},
+         {false, false, false}},
+        {"a cloaked window, Direct3D reported",
+         {{false, false, false, true, false, kWhole, kWhole}, {}, false, 2},
+         {false, false, false}},
+        {"Direct3D, a small window in front", {kSmallOne, {}, false, 2}, {false, false, false}},
+        {"Direct3D, a maximized window in front", {kMaximized, {}, false, 2}, {false, false, true}},
+        {"a form owned by a hidden tool window",
+         {kCovering, {false, true, false, false, false, {}, {}}, false, -1},
+         {false, false, true}},
+        {"a captioned main window's view", {kCovering, kMaximized, true, -1}, {false, false, true}},
+        {"a player's controls", {kSmallOne, kCovering, true, -1}, {false, false, true}},
+        {"a player's controls, a tool window",
+         {{false, true, false, false, false, kSmall, kSmall}, kCovering, true, -1},
+         {false, false, true}},
+        {"a hidden player's controls", {kSmallOne, kCovering, false, -1}, {false, false, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
