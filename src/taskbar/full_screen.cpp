@@ -50,6 +50,17 @@ desktop::Window DescribeWindow(HWND window)
     return facts;
 }
 
+// The index in `desktop` of the monitor that the system gives `window` (the
+// one it overlaps most, else the nearest); -1 when that is none of the table's.
+int MonitorOfWindow(HWND window, const bump::Desktop& desktop)
+{
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info))
+        return -1;
+    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+}
+
 // The monitor of a Direct3D program that the shell reports in full screen.
 int Direct3DMonitor(HWND foreground, const bump::Desktop& desktop)
 {
@@ -60,15 +71,6 @@ int Direct3DMonitor(HWND foreground, const bump::Desktop& desktop)
 }
 
 } // namespace
-
-int MonitorOfWindow(HWND window, const bump::Desktop& desktop)
-{
-    MONITORINFO info;
-    info.cbSize = sizeof(info);
-    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info))
-        return -1;
-    return desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
-}
 
 desktop::Foreground DescribeForeground(HWND foreground, const bump::Desktop& desktop)
 {

@@ -6,9 +6,6 @@
 
 #include <windows.h>
 
-// The index in `desktop` of the monitor that the system gives `window` (the
-// one it overlaps most, else the nearest); -1 when that is none of the table's.
-int MonitorOfWindow(HWND window, const bump::Desktop& desktop);
 // What the full-screen rule needs to know of `foreground` and its root owner.
 desktop::Foreground DescribeForeground(HWND foreground, const bump::Desktop& desktop);
 // Marks in `desktop` the monitors that the foreground window has in full screen.
