@@ -19,8 +19,9 @@ extern int32_t idleTicks;
 extern ATOM hideClassAtom;
 
 // The idle decision of one tick, which hides the cursor once it has been still
-// long enough and shows it again when it was moved unseen. `pointerMoved`: the pointer moved since
-// the last tick without an event the hook saw. True when it moved the cursor to the hiding point.
+// long enough and shows it again when it was moved unseen. `pointerMoved`: the
+// pointer moved since the last tick without an event the hook saw. True when it
+// moved the cursor to the hiding point.
 bool HideIfIdle(bool pointerMoved);
 // The hiding point of the current hide mode, in screen coordinates.
 BOOL GetHidePoint(POINT* point);

@@ -67,15 +67,10 @@ HWND AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
 int MonitorOfBar(HWND bar, UINT edge, const bump::Desktop& desktop)
 {
     RECT r;
-    MONITORINFO info;
-    info.cbSize = sizeof(info);
     if (!GetWindowRect(bar, &r))
         return 0;
-    const bump::Point p = desktop::StripPoint(ToRect(r), static_cast<bump::Edge>(edge));
-    HMONITOR monitor = MonitorFromPoint({p.x, p.y}, MONITOR_DEFAULTTONULL);
-    if (monitor == nullptr || !GetMonitorInfoA(monitor, &info))
-        return 0;
-    const int m = desktop::IndexOfMonitor(desktop, ToRect(info.rcMonitor));
+    const int m =
+        bump::MonitorOf(desktop::StripPoint(ToRect(r), static_cast<bump::Edge>(edge)), desktop);
     return m >= 0 ? m : 0;
 }
 

@@ -320,17 +320,27 @@ TEST(DesktopRules, APlainQuerysBarBelongsToTheMonitorOfItsStrip)
         Rect bar;
         Edge edge;
         Point strip;
+        int monitor;
     } cases[] = {
-        {"primary's bottom", {0, 766, 1024, 796}, EDGE_BOTTOM, {512, 766}},
-        {"primary's top, under the monitor above", {0, -28, 1024, 2}, EDGE_TOP, {512, 1}},
-        {"right monitor's left, over the primary", {996, 200, 1026, 1280}, EDGE_LEFT, {1025, 740}},
-        {"primary's right, over the right monitor", {1022, 0, 1052, 768}, EDGE_RIGHT, {1022, 384}},
+        {"primary's bottom", {0, 766, 1024, 796}, EDGE_BOTTOM, {512, 766}, 0},
+        {"primary's top, under the monitor above", {0, -28, 1024, 2}, EDGE_TOP, {512, 1}, 0},
+        {"right monitor's left, over the primary",
+         {996, 200, 1026, 1280},
+         EDGE_LEFT,
+         {1025, 740},
+         2},
+        {"primary's right, over the right monitor",
+         {1022, 0, 1052, 768},
+         EDGE_RIGHT,
+         {1022, 384},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const Point p = desktop::StripPoint(c.bar, c.edge);
         EXPECT_EQ(c.strip.x, p.x);
         EXPECT_EQ(c.strip.y, p.y);
+        EXPECT_EQ(c.monitor, MonitorOf(p, ThreeMonitors()));
     }
 }
 
