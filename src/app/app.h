@@ -7,7 +7,6 @@ constexpr UINT WMU_HOOKCONTROL = WM_APP + 0x11;
 constexpr UINT WMU_UNHIDE = WM_APP + 0x12;
 constexpr UINT WMU_LINKCOLOR = WM_APP + 0x13;
 constexpr UINT WMU_HOOKRENEW = WM_APP + 0x14;
-constexpr UINT WMU_REFRESHBARS = WM_APP + 0x15;
 
 constexpr int IDD_SETTINGS = 103;
 constexpr int IDI_APP_BIG = 107;

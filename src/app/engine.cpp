@@ -6,11 +6,14 @@
 #include "app/tick.h"
 #include "hide/hide.h"
 #include "taskbar/autohide_bars.h"
+#include "taskbar/shell_thread.h"
 
 bool SetEngineActive(bool on, HWND owner)
 {
     if (!on) {
         KillTimer(MainWindow, HIDE_TIMER_ID);
+        // A shell that answers only now answers what nobody needs any more.
+        DropTableAnswers();
         RequestMouseHook(false);
         // No hook is left to see the next move: the cursor comes back now.
         RequestUnhide();

@@ -10,7 +10,7 @@ void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
     const HookSample look = LookAtPointer();
     const bool moved = MovedSinceLastLook(look);
     WatchMouseHook(look);
-    RefreshAutoHideBars();
+    AskForBarRefresh();
     RaiseTooltipsAboveTaskBars();
     if (HideIfIdle(moved))
         NoteOwnCursorMove();

@@ -1,9 +1,9 @@
 #include "taskbar/autohide_bars.h"
 
-#include "app/app.h"
 #include "taskbar/full_screen.h"
+#include "taskbar/shell_thread.h"
 
-desktop::Exchange<DesktopBars> desktopBars;
+desktop::Exchange<DesktopBars, 2> desktopBars;
 std::atomic<HWND> AutoHideBars[4];
 
 namespace {
@@ -13,11 +13,6 @@ namespace {
 constexpr DWORD GET_AUTOHIDE_BAR_ON_MONITOR = 0x0000000B;
 
 WNDPROC displayWatchNext = nullptr;
-// The shell is asked by sent messages, and the thread handles messages sent to
-// it while it waits, perhaps in a loop of the shell's that dispatches posted
-// ones too: work begun then would fill the same draft and publish it while the
-// current one still writes to it. Main thread only.
-desktop::TableQueue tableQueue = {false, false, false};
 
 bump::Rect ToRect(const RECT& r)
 {
@@ -93,7 +88,6 @@ void FillFromShell(DesktopBars& table)
             if (table.bars[m][edge] == nullptr)
                 table.bars[m][edge] = bar;
         }
-        AutoHideBars[edge].store(table.bars[0][edge]);
     }
     PauseUnderForeground(table.desktop);
     const DesktopBars* previous = desktopBars.Published();
@@ -101,38 +95,12 @@ void FillFromShell(DesktopBars& table)
                                        previous != nullptr ? previous->layout : 0, table.desktop);
 }
 
-// Runs `work` unless work on the table is under way, then what was asked for
-// meanwhile.
-void RunTableWork(desktop::TableWork work)
-{
-    if (!desktop::BeginTableWork(tableQueue, work))
-        return;
-    for (; work != desktop::TableWork::None; work = desktop::EndTableWork(tableQueue)) {
-        const DesktopBars* published = desktopBars.Published();
-        // Nothing to judge before the first refresh.
-        if (work == desktop::TableWork::Rejudge && published == nullptr)
-            continue;
-        DesktopBars& table = desktopBars.Draft();
-        if (work == desktop::TableWork::Refresh) {
-            FillFromShell(table);
-        } else {
-            table = *published;
-            PauseUnderForeground(table.desktop);
-        }
-        desktopBars.Publish(table);
-    }
-}
-
 LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Posted: these come exactly while the shell moves its bars, and its
-    // broadcast is not to wait for a refresh that asks the shell again.
+    // These come exactly while the shell moves its bars: its broadcast goes on
+    // at once, and the table catches up when the shell answers.
     if (message == WM_DISPLAYCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA))
-        PostMessageA(window, WMU_REFRESHBARS, 0, 0);
-    if (message == WMU_REFRESHBARS) {
-        RefreshAutoHideBars();
-        return 0;
-    }
+        AskForBarRefresh();
     return CallWindowProcA(displayWatchNext, window, message, wParam, lParam);
 }
 
@@ -144,37 +112,62 @@ void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DW
 
 } // namespace
 
-void RefreshAutoHideBars()
+bool RefreshAutoHideBars()
 {
-    RunTableWork(desktop::TableWork::Refresh);
+    return AskRefreshAndWait(FRESH_TABLE_WAIT_MS);
+}
+
+void AskForBarRefresh()
+{
+    AskTableWork(desktop::TableWork::Refresh);
 }
 
 void RejudgeFullScreen()
 {
-    RunTableWork(desktop::TableWork::Rejudge);
+    AskTableWork(desktop::TableWork::Rejudge);
+}
+
+const DesktopBars& FillTable(desktop::TableWork work)
+{
+    DesktopBars& table = desktopBars.Draft();
+    if (work == desktop::TableWork::Refresh) {
+        FillFromShell(table);
+    } else {
+        table = *desktopBars.Published();
+        PauseUnderForeground(table.desktop);
+    }
+    return table;
+}
+
+void PublishTable(const DesktopBars& table)
+{
+    desktopBars.Publish(table);
+    for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
+        AutoHideBars[edge].store(table.bars[0][edge]);
 }
 
 int CountAutoHideBars()
 {
-    const DesktopBars* table = desktopBars.Published();
+    const DesktopBars* table = desktopBars.Acquire(MAIN_READER);
     int count = 0;
     for (int m = 0; table != nullptr && m < table->desktop.count; ++m) {
         for (HWND bar : table->bars[m])
             count += bar != nullptr ? 1 : 0;
     }
+    desktopBars.Release(MAIN_READER);
     return count;
 }
 
 bool IsAutoHideBar(HWND window)
 {
-    const DesktopBars* table = desktopBars.Published();
+    const DesktopBars* table = desktopBars.Acquire(MAIN_READER);
+    bool found = false;
     for (int m = 0; table != nullptr && m < table->desktop.count; ++m) {
-        for (HWND bar : table->bars[m]) {
-            if (bar != nullptr && bar == window)
-                return true;
-        }
+        for (HWND bar : table->bars[m])
+            found = found || (bar != nullptr && bar == window);
     }
-    return false;
+    desktopBars.Release(MAIN_READER);
+    return found;
 }
 
 void WatchDisplayChanges(HWND window)

@@ -20,25 +20,39 @@ struct DesktopBars {
     uint32_t layout;
 };
 
-// Written on the main thread by RefreshAutoHideBars, read by the hook.
-extern desktop::Exchange<DesktopBars> desktopBars;
+// Its readers, each with its own number.
+constexpr int HOOK_READER = 0;
+constexpr int MAIN_READER = 1;
+
+// Written on the shell thread (taskbar/shell_thread.h), read by the hook and the
+// main thread.
+extern desktop::Exchange<DesktopBars, 2> desktopBars;
 
 // The primary monitor's bars, indexed by ABE_LEFT .. ABE_BOTTOM: the hiding
 // corner keeps clear of them.
 extern std::atomic<HWND> AutoHideBars[4];
 
-// Asks the shell for the bars of every monitor, notes which monitors a
-// full-screen program covers, and publishes the new table. Main thread only;
-// asked for while the table is being filled, it runs once, right afterwards.
-void RefreshAutoHideBars();
-// Judges the full-screen pause anew for the foreground window and republishes
-// the table with only the pause changed; the shell is not asked. Asked for
-// while the table is being filled, it runs right afterwards.
+// Asks the shell for the bars of every monitor, with the full-screen pause, and
+// waits at most FRESH_TABLE_WAIT_MS for the new table, handling the messages
+// sent to this thread meanwhile. True when the shell answered in time; else the
+// last table stays, and no bars in it mean nothing. Main thread only.
+bool RefreshAutoHideBars();
+// The same without waiting: the table catches up when the shell answers.
+void AskForBarRefresh();
+// Has the full-screen pause judged anew for the foreground window, without
+// asking the shell; goes on at once.
 void RejudgeFullScreen();
-// The bars of all monitors; an edge counts once per monitor. Main thread only.
+// The bars of all monitors in the last table; an edge counts once per monitor.
+// Main thread only.
 int CountAutoHideBars();
+// Main thread only.
 bool IsAutoHideBar(HWND window);
 // Has `window` (a top-level window of the main thread) refresh the table when it
 // hears that the monitors or the work area changed, and judge the pause anew
 // whenever another window comes to the foreground.
 void WatchDisplayChanges(HWND window);
+
+// Shell thread only: the draft for `work`, filled from the shell or, for a
+// re-judge, from the last table; then published, with the primary's bars.
+const DesktopBars& FillTable(desktop::TableWork work);
+void PublishTable(const DesktopBars& table);

@@ -1,12 +1,15 @@
 // The desktop as the hook judges it: which monitors a full-screen program
-// pauses, when the monitor layout changed, and how a table built on the main
-// thread reaches the hook's thread without a lock.
+// pauses, when the monitor layout changed, and how a table built on the thread
+// that asks the shell reaches the hook's thread and the main thread without a
+// lock.
 #pragma once
 
 #include "taskbar/bump_rules.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <iterator>
 
 namespace desktop {
 
@@ -118,22 +121,24 @@ inline uint32_t NextLayout(const bump::Desktop* previous, uint32_t previousLayou
     return SameLayout(*previous, now) ? previousLayout : previousLayout + 1;
 }
 
-// Hands immutable tables from one writer thread to one reader thread. The reader
-// announces the table it reads; the writer fills only a slot that is neither the
-// published one nor the announced one, so no table changes while it is read and
-// none is ever freed. Three slots always leave one free. Plain atomic loads and
-// stores only: the reader's check after its announcement sees any publication
-// that the writer's choice of slot could have missed.
-template <class Table>
+// Hands immutable tables from one writer thread to `Readers` reader threads,
+// each with its own number. A reader announces the table it reads; the writer
+// fills only a slot that is neither the published one nor an announced one, so
+// no table changes while it is read and none is ever freed. Two slots more than
+// readers always leave one free. Plain atomic loads and stores only: a reader's
+// check after its announcement sees any publication that the writer's choice of
+// slot could have missed.
+template <class Table, int Readers = 1>
 class Exchange {
 public:
     // Writer: the slot to fill next.
     Table& Draft()
     {
-        const Table* published = current.load();
-        const Table* read = announced.load();
+        const Table* taken[Readers + 1] = {current.load()};
+        for (int r = 0; r < Readers; ++r)
+            taken[r + 1] = announced[r].load();
         int free = 0;
-        while (&slots[free] == published || &slots[free] == read)
+        while (std::find(std::begin(taken), std::end(taken), &slots[free]) != std::end(taken))
             ++free;
         return slots[free];
     }
@@ -142,22 +147,22 @@ public:
     // Writer: the table published last, or null before the first.
     const Table* Published() const { return current.load(); }
 
-    // Reader: the published table, kept unchanged until Release.
-    const Table* Acquire()
+    // Reader `reader`: the published table, kept unchanged until Release.
+    const Table* Acquire(int reader = 0)
     {
         for (;;) {
             const Table* table = current.load();
-            announced.store(table);
+            announced[reader].store(table);
             if (current.load() == table)
                 return table;
         }
     }
-    void Release() { announced.store(nullptr); }
+    void Release(int reader = 0) { announced[reader].store(nullptr); }
 
 private:
-    Table slots[3] = {};
+    Table slots[Readers + 2] = {};
     std::atomic<const Table*> current{nullptr};
-    std::atomic<const Table*> announced{nullptr};
+    std::atomic<const Table*> announced[Readers] = {};
 };
 
 // The point of a hidden bar's strip that names its monitor: the middle of its
@@ -179,50 +184,41 @@ inline bump::Point StripPoint(bump::Rect bar, bump::Edge edge)
     }
 }
 
-// Work on the bar table, one at a time on the main thread.
+// Work on the bar table, one at a time on the thread that asks the shell.
 enum class TableWork {
     None,
     Refresh, // ask the shell and judge the foreground
     Rejudge, // judge the foreground only
 };
 
-// Asking the shell waits in sent messages, and what the thread handles meanwhile
-// may ask for work on the table again. Such work runs once, right after the
-// current one has published, never inside it and never over and over.
-struct TableQueue {
-    bool busy;
-    bool refresh;
-    bool rejudge;
+// What the main thread has asked of the shell's thread, as counts that only the
+// main thread raises; the shell's thread keeps the counts it has taken on. Asks
+// that come while work runs show as counts not yet taken, and however many they
+// were, they run once afterwards.
+struct TableAsks {
+    uint32_t refresh;
+    uint32_t rejudge;
 };
 
-// Whether `work` may start now; otherwise it is noted for later.
-inline bool BeginTableWork(TableQueue& queue, TableWork work)
+// Takes on every ask not yet taken and says what to run for them: a refresh
+// judges the foreground too, so it takes a noted re-judge along; before the
+// first table there is nothing to judge, and a re-judge is dropped. None when
+// nothing is to run.
+inline TableWork TakeTableWork(const TableAsks& asked, TableAsks& taken, bool haveTable)
 {
-    if (!queue.busy) {
-        queue.busy = true;
-        return true;
-    }
-    if (work == TableWork::Refresh)
-        queue.refresh = true;
-    else
-        queue.rejudge = true;
-    return false;
+    const bool refresh = asked.refresh != taken.refresh;
+    const bool rejudge = asked.rejudge != taken.rejudge;
+    taken = asked;
+    if (refresh)
+        return TableWork::Refresh;
+    return rejudge && haveTable ? TableWork::Rejudge : TableWork::None;
 }
 
-// The current work has published: the work to run next, None when the table is
-// free again. A refresh judges the foreground too, so it takes a noted re-judge
-// along.
-inline TableWork EndTableWork(TableQueue& queue)
+// Whether the refresh of ask number `asked` is done, once the shell's thread has
+// finished the one of number `done`; the counts may have wrapped.
+inline bool RefreshAnswered(uint32_t done, uint32_t asked)
 {
-    TableWork next = TableWork::None;
-    if (queue.refresh)
-        next = TableWork::Refresh;
-    else if (queue.rejudge)
-        next = TableWork::Rejudge;
-    queue.refresh = false;
-    queue.rejudge = false;
-    queue.busy = next != TableWork::None;
-    return next;
+    return static_cast<int32_t>(done - asked) >= 0;
 }
 
 } // namespace desktop

@@ -60,9 +60,9 @@ void ForgetBumps()
 
 int BumpCursor(int x, int y, DWORD time)
 {
-    const DesktopBars* table = desktopBars.Acquire();
+    const DesktopBars* table = desktopBars.Acquire(HOOK_READER);
     if (table == nullptr) {
-        desktopBars.Release();
+        desktopBars.Release(HOOK_READER);
         return 0;
     }
     // Bumps in progress on monitors that have changed mean nothing any more.
@@ -94,7 +94,7 @@ int BumpCursor(int x, int y, DWORD time)
     };
     const int result =
         bump::BumpEvent({x, y}, table->desktop, time, config, bumpState, barRect, act);
-    desktopBars.Release();
+    desktopBars.Release(HOOK_READER);
     return result;
 }
 

@@ -236,8 +236,8 @@ void WarnIfNoAutoHideBars(HWND owner)
 {
     if (!settings.bumpEnabled.load())
         return;
-    RefreshAutoHideBars();
-    if (CountAutoHideBars() != 0 || !settings.noBumpWarn.load())
+    // A shell that did not answer in time is not a shell without bars.
+    if (!RefreshAutoHideBars() || CountAutoHideBars() != 0 || !settings.noBumpWarn.load())
         return;
     uint8_t shown =
         MessageBoxA(owner, kNoBarsWarning, "EdgeWarden", MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST)

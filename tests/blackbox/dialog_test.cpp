@@ -161,5 +161,21 @@ TEST_F(Dialog, ProtectionSwitchedOffAndOnWhileTheMouseMoves)
     MouseAt(x, 300);
     MouseAt(x, strip);
     EXPECT_EQ(bottom.top - 1, CursorPos().y) << "on again: held back again";
-    Click(dialog, IDCANCEL);
+
+    // While the shell hangs, and a tick has asked it, switching off and Exit
+    // wait for nothing.
+    shell.Hang(4000);
+    Settle(1200);
+    DWORD start = GetTickCount();
+    Click(dialog, IDC_BUMP_ENABLED);
+    EXPECT_LT(GetTickCount() - start, 1000u) << "switching off";
+    MouseAt(x, 300);
+    MouseAt(x, strip);
+    EXPECT_EQ(strip, CursorPos().y) << "switched off while the shell hangs";
+    start = GetTickCount();
+    Click(dialog, IDC_EXIT);
+    DWORD code = STILL_ACTIVE;
+    EXPECT_TRUE(app.WaitExit(1000, &code));
+    EXPECT_LT(GetTickCount() - start, 1000u) << "Exit";
+    EXPECT_EQ(0u, code);
 }

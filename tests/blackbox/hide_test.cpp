@@ -47,24 +47,6 @@ void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LO
     seen.push_back(s);
 }
 
-// Polls `done` every few milliseconds while handling this thread's messages as
-// soon as they come, never sleeping past one; false after `ms`.
-template <typename Done>
-bool WaitFor(Done done, DWORD ms)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
-
 bool SameSpot(POINT a, POINT b)
 {
     return a.x == b.x && a.y == b.y;

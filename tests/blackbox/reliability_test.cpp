@@ -2,6 +2,7 @@
 // survive bars that vanish or hang, and leave the desktop as it found it.
 #include "blackbox/harness.h"
 #include "support/fake_shell.h"
+#include "support/test_windows.h"
 
 #include <algorithm>
 #include <cctype>
@@ -128,6 +129,57 @@ TEST_F(Reliability, HungBarDoesNotHoldUpTheHook)
     Settle(3200);
     EXPECT_TRUE(app.Running());
     EXPECT_TRUE(Responds(app));
+}
+
+TEST_F(Reliability, HungShellHoldsUpNeitherThePointerNorTheProgram)
+{
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    // Reported only while the shell hangs.
+    HWND top = shell.AddBar(ABE_TOP, FakeShell::HiddenRect(ABE_TOP));
+    shell.SetBar(ABE_TOP, nullptr);
+    StoreBumpSettings();
+    // Hidden after a second by method 2, part of the window under the pointer.
+    reg::SetDword("hide", 1);
+    reg::SetDword("hidesecs", 1);
+    reg::SetDword("hidemode", 1);
+    ClickTarget target({200, 150, 600, 450});
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    auto hidden = [&] {
+        return FindWindowExA(target.window, nullptr, "EdgeWardenHideMouseClass", nullptr)
+               != nullptr;
+    };
+    MouseAt(400, 300);
+    ASSERT_TRUE(WaitFor(hidden, 2500));
+
+    // A tick asks the hung shell; the bar appears meanwhile.
+    shell.Hang(3000);
+    const DWORD hangEnds = GetTickCount() + 3000;
+    Settle(1200);
+    shell.SetBar(ABE_TOP, top);
+    MouseAt(410, 305);
+    EXPECT_TRUE(WaitFor([&] { return !hidden(); }, 300)) << "a move shows the pointer";
+    HWND main = app.WaitWindow("Static", "EdgeWarden", 1000);
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 300, &result))
+        << "the main window answers";
+    MouseAt(500, cy - 1);
+    EXPECT_EQ(cy - 3, CursorPos().y) << "the hook holds the bar of the last table";
+    MouseAt(500, cy / 2);
+
+    // Within two ticks of the shell's answer the new bar is held too.
+    const LONG left = static_cast<LONG>(hangEnds - GetTickCount());
+    if (left > 0)
+        Settle(static_cast<DWORD>(left));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            MouseAt(500, 0);
+            const bool held = CursorPos().y == 2;
+            MouseAt(500, cy / 2);
+            return held;
+        },
+        2000));
+    EXPECT_TRUE(app.Running());
 }
 
 namespace {

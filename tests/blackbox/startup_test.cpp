@@ -90,9 +90,14 @@ TEST_F(BlackBox, HiddenStartWithBothFeaturesOffRunsNoEngine)
     reg::SetDword("hide", 0);
     App app("-hide");
     ASSERT_NE(nullptr, app.WaitWindow("Static", "EdgeWarden", 5000));
+    // Another window comes to the front before any bar table exists.
+    HWND front = CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, front, OBJID_WINDOW, CHILDID_SELF);
     Settle(500);
     EXPECT_TRUE(app.Windows("Static", "EdgeWarden_Server").empty());
     EXPECT_TRUE(app.Running());
+    DestroyWindow(front);
 }
 
 TEST_F(BlackBox, SecondHiddenStartEndsAtOnceAndTheFirstRunsOn)

@@ -309,6 +309,21 @@ TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)
     EXPECT_EQ(&second, exchange.Acquire());
     exchange.Release();
     EXPECT_NE(&second, &exchange.Draft());
+
+    // Two readers, each holding another table: the fourth slot.
+    desktop::Exchange<Table, 2> two;
+    two.Publish(two.Draft());
+    const Table* hook = two.Acquire(0);
+    two.Publish(two.Draft());
+    const Table* main = two.Acquire(1);
+    ASSERT_NE(hook, main);
+    two.Publish(two.Draft());
+    Table& fourth = two.Draft();
+    EXPECT_NE(hook, &fourth);
+    EXPECT_NE(main, &fourth);
+    EXPECT_NE(two.Published(), &fourth);
+    two.Release(1);
+    EXPECT_EQ(main, &two.Draft());
 }
 
 TEST(DesktopRules, APlainQuerysBarBelongsToTheMonitorOfItsStrip)
@@ -344,20 +359,38 @@ TEST(DesktopRules, APlainQuerysBarBelongsToTheMonitorOfItsStrip)
     }
 }
 
-TEST(DesktopRules, WorkAskedForDuringAFillRunsOnceAfterIt)
+TEST(DesktopRules, WorkAskedForWhileTheShellIsAskedRunsOnceAfterwards)
 {
     using desktop::TableWork;
-    desktop::TableQueue queue = {false, false, false};
-    ASSERT_TRUE(desktop::BeginTableWork(queue, TableWork::Rejudge));
-    // Asked for again and again while the shell is asked: noted once each.
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_FALSE(desktop::BeginTableWork(queue, TableWork::Refresh));
-        EXPECT_FALSE(desktop::BeginTableWork(queue, TableWork::Rejudge));
+    // Counts of asks and what the shell thread then runs, one step after the other.
+    struct Step {
+        const char* what;
+        uint32_t refreshAsks;
+        uint32_t rejudgeAsks;
+        bool haveTable;
+        TableWork runs;
+    } steps[] = {
+        {"a re-judge before the first table does nothing", 0, 1, false, TableWork::None},
+        {"and leaves the way free for the first refresh", 1, 1, false, TableWork::Refresh},
+        {"a re-judge alone", 1, 2, true, TableWork::Rejudge},
+        {"three refreshes and two re-judges asked meanwhile: one refresh", 4, 4, true,
+         TableWork::Refresh},
+        {"which took the re-judges along", 4, 4, true, TableWork::None},
+        {"counts that wrapped", 0, 4, true, TableWork::Refresh},
+    };
+    desktop::TableAsks taken = {0, 0};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        EXPECT_EQ(s.runs,
+                  desktop::TakeTableWork({s.refreshAsks, s.rejudgeAsks}, taken, s.haveTable));
+        EXPECT_EQ(s.refreshAsks, taken.refresh);
+        EXPECT_EQ(s.rejudgeAsks, taken.rejudge);
     }
-    // The refresh judges the foreground too, and is the only one to follow.
-    EXPECT_EQ(TableWork::Refresh, desktop::EndTableWork(queue));
-    EXPECT_FALSE(desktop::BeginTableWork(queue, TableWork::Rejudge));
-    EXPECT_EQ(TableWork::Rejudge, desktop::EndTableWork(queue));
-    EXPECT_EQ(TableWork::None, desktop::EndTableWork(queue));
-    EXPECT_TRUE(desktop::BeginTableWork(queue, TableWork::Refresh));
+
+    // A waiter's refresh is answered by its own or any later one, across the wrap.
+    EXPECT_FALSE(desktop::RefreshAnswered(0, 1));
+    EXPECT_TRUE(desktop::RefreshAnswered(1, 1));
+    EXPECT_TRUE(desktop::RefreshAnswered(3, 1));
+    EXPECT_TRUE(desktop::RefreshAnswered(2, UINT32_MAX));
+    EXPECT_FALSE(desktop::RefreshAnswered(UINT32_MAX, 2));
 }

@@ -15,9 +15,9 @@
 class FakeShell {
 public:
     // Own: the shell answers from a thread of its own. Callers: it answers on
-    // the thread that asks, as a window procedure called from within the
-    // query; what it sends from there is then handled while the asker waits,
-    // as the real shell's messages are.
+    // the thread that makes it, the program's main thread in a test; what it
+    // sends from there is handled while the main thread waits for a fresh
+    // table, as the real shell's messages are.
     enum class Thread { Own, Callers };
     explicit FakeShell(Thread where = Thread::Own);
     ~FakeShell();

@@ -25,6 +25,24 @@ void AnnounceForeground(HWND window)
     PumpMessages();
 }
 
+// The shell thread publishes in its own time: handles this thread's messages
+// until `done` holds; false after `ms`.
+template <typename Done>
+bool PumpUntil(Done done, DWORD ms = 2000)
+{
+    for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
+        if (GetTickCount() - start > ms)
+            return false;
+        PumpMessages();
+    }
+    return true;
+}
+
+bool PausedOnPrimary()
+{
+    return desktopBars.Published()->desktop.paused[0];
+}
+
 } // namespace
 
 TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
@@ -74,7 +92,7 @@ TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)
     HWND bar = shell.AddBarOn(primary, ABE_RIGHT, FakeShell::HiddenRect(ABE_RIGHT));
     ASSERT_NE(nullptr, bar);
     SendMessageA(watched, WM_DISPLAYCHANGE, 32, MAKELPARAM(primary.right, primary.bottom));
-    PumpMessages();
+    ASSERT_TRUE(PumpUntil([&] { return desktopBars.Published()->bars[0][ABE_RIGHT] == bar; }));
     const DesktopBars* table = desktopBars.Published();
     EXPECT_EQ(1, table->desktop.count);
     EXPECT_EQ(bar, table->bars[0][ABE_RIGHT]);
@@ -117,11 +135,11 @@ TEST(AutoHideBars, WorkAskedForWhileTheShellIsAskedRunsOnceAfterwards)
     EXPECT_TRUE(untouched) << "the table was published or written to while the shell was asked";
     EXPECT_EQ(bar, desktopBars.Published()->bars[0][ABE_BOTTOM]);
 
-    // The change's refresh ran once, right afterwards; nothing is left posted.
+    // The change's refresh ran once, right afterwards, and nothing more.
     const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
+    EXPECT_TRUE(PumpUntil([&] { return shell.Queries() >= before + 2 * oneRefresh; }));
+    PumpUntil([] { return false; }, 300);
     EXPECT_EQ(before + 2 * oneRefresh, shell.Queries());
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, watched, WMU_REFRESHBARS, WMU_REFRESHBARS, PM_NOREMOVE));
     DestroyWindow(watched);
 }
 
@@ -147,15 +165,23 @@ TEST(AutoHideBars, ForegroundChangeJudgesTheRootOwnerWithoutAskingTheShell)
 
     const LONG asked = shell.Queries();
     AnnounceForeground(controls);
-    EXPECT_TRUE(desktopBars.Published()->desktop.paused[0]);
+    EXPECT_TRUE(PumpUntil(PausedOnPrimary));
     EXPECT_EQ(bar, desktopBars.Published()->bars[0][ABE_BOTTOM]);
 
     // The player asks the shell not to take it as full screen.
     SetPropA(player, "NonRudeHWND", reinterpret_cast<HANDLE>(1));
     AnnounceForeground(controls);
-    EXPECT_FALSE(desktopBars.Published()->desktop.paused[0]);
-    EXPECT_EQ(asked, shell.Queries());
+    EXPECT_TRUE(PumpUntil([] { return !PausedOnPrimary(); }));
     RemovePropA(player, "NonRudeHWND");
+    AnnounceForeground(controls);
+    EXPECT_TRUE(PumpUntil(PausedOnPrimary));
+
+    // A hidden owner is not judged, though its form in front is visible.
+    ShowWindow(player, SW_HIDE);
+    ASSERT_EQ(controls, GetForegroundWindow());
+    AnnounceForeground(controls);
+    EXPECT_TRUE(PumpUntil([] { return !PausedOnPrimary(); }));
+    EXPECT_EQ(asked, shell.Queries());
     DestroyWindow(controls);
     DestroyWindow(player);
     DestroyWindow(watched);

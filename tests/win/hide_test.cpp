@@ -284,6 +284,8 @@ TEST_F(Hide, MoveToCornerParksClearOfBarsWithoutAWindow)
     for (const Case& c : cases) {
         shell.SetBar(ABE_RIGHT, c.rightBar);
         shell.SetBar(ABE_BOTTOM, c.bottomBar);
+        // The tick only asks for a new table; the corner keeps clear of the last.
+        RefreshAutoHideBars();
         SetCursorPos(300, 300);
         EXPECT_EQ(nullptr, HideWith(HIDE_MOVE_TO_CORNER));
         EXPECT_EQ(1, isHidden.load());

@@ -239,6 +239,18 @@ TEST_F(Engine, HookRemovedBehindItsBackIsRenewedAtTheNextTick)
     Sleep(100);
     HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
 
+    // A move made while the engine was off proves nothing about the hook.
+    ASSERT_TRUE(SetEngineActive(false));
+    ASSERT_TRUE(Eventually(HookRemoved));
+    SetCursorPos(cx / 2 + 20, cy / 2);
+    Sleep(100);
+    ASSERT_TRUE(SetEngineActive(true));
+    ASSERT_TRUE(Eventually(HookInstalled));
+    HHOOK hook = MouseHook.load();
+    HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
+    Sleep(200);
+    EXPECT_EQ(hook, MouseHook.load()) << "renewed for a move made while the engine was off";
+
     // The system drops the hook; the pointer moves on without it.
     ASSERT_TRUE(UnhookWindowsHookEx(MouseHook.load()));
     SetCursorPos(cx / 2 + 40, cy / 2);

@@ -153,17 +153,24 @@ TEST_F(Tooltips, NothingMovesWhenOffOrWithoutBars)
     EXPECT_EQ(belowTip, GetWindow(tip, GW_HWNDNEXT));
 }
 
-TEST_F(Tooltips, TimerTickRefreshesTheBarsThenLifts)
+TEST_F(Tooltips, TimerTickLiftsOverTheLastTableAndAsksTheHungShellWithoutWaiting)
 {
     const uint8_t hideWas = settings.hideEnabled.load();
     settings.hideEnabled.store(0);
-    for (auto& entry : AutoHideBars)
-        entry.store(nullptr);
     HWND tip = Tooltip();
     ASSERT_NE(tip, Above(bar));
+    const LONG asked = shell.Queries();
+    shell.Hang(1000);
+    Sleep(50);
 
+    const DWORD start = GetTickCount();
     HideTimerProc(nullptr, WM_TIMER, 1, 0);
+    EXPECT_LT(GetTickCount() - start, 300u);
     EXPECT_EQ(tip, Above(bar));
+    // The shell is asked once it answers again.
+    for (int i = 0; i < 150 && shell.Queries() == asked; ++i)
+        Sleep(20);
+    EXPECT_LT(asked, shell.Queries());
     settings.hideEnabled.store(hideWas);
 }
 
