@@ -12,6 +12,11 @@
 extern std::atomic<uint32_t> lastInputTime; // written by the hook
 extern std::atomic<uint8_t> isHidden;       // set by the timer, cleared by unhide
 extern std::atomic<HWND> HideWindow;        // written on the main thread only
+// The program's last own move of the pointer, noted on the main thread before
+// it moves, read by the hook.
+extern std::atomic<int32_t> ownMoveX;
+extern std::atomic<int32_t> ownMoveY;
+extern std::atomic<uint32_t> ownMoveTime;
 
 // Main thread only.
 extern uint32_t lastSeenInputTime;
@@ -25,6 +30,10 @@ extern ATOM hideClassAtom;
 bool HideIfIdle(bool pointerMoved);
 // The hiding point of the current hide mode, in screen coordinates.
 BOOL GetHidePoint(POINT* point);
+
+// The hook's read of the last own move. Read while a new one is noted, it may
+// mix the two, which costs one event at most.
+OwnMove LastOwnMove();
 
 // Shows a hidden cursor again; called by the hook for every event and by the dialog.
 void RequestUnhide();

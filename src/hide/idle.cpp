@@ -7,6 +7,9 @@
 std::atomic<uint32_t> lastInputTime{0};
 std::atomic<uint8_t> isHidden{0};
 std::atomic<HWND> HideWindow{nullptr};
+std::atomic<int32_t> ownMoveX{NO_OWN_MOVE.x};
+std::atomic<int32_t> ownMoveY{NO_OWN_MOVE.y};
+std::atomic<uint32_t> ownMoveTime{NO_OWN_MOVE.time};
 
 uint32_t lastSeenInputTime = 0;
 int32_t idleTicks = 0;
@@ -45,12 +48,21 @@ bool HideCursorNow()
         SetTopmostVisible(window, true);
     }
     // A mouse event during the work above has ended the hide: no late jump.
-    if (traits.movesCursor && isHidden.load() != 0)
-        return SetCursorPos(point.x, point.y) != FALSE;
-    return false;
+    if (!traits.movesCursor || isHidden.load() == 0)
+        return false;
+    // Noted first: an echo of the move may reach the hook before SetCursorPos returns.
+    ownMoveTime.store(GetTickCount());
+    ownMoveX.store(point.x);
+    ownMoveY.store(point.y);
+    return SetCursorPos(point.x, point.y) != FALSE;
 }
 
 } // namespace
+
+OwnMove LastOwnMove()
+{
+    return {ownMoveX.load(), ownMoveY.load(), ownMoveTime.load()};
+}
 
 void RequestUnhide()
 {

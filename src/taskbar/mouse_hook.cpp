@@ -103,8 +103,11 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
     if (nCode < 0)
         return CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
     const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-    lastInputTime.store(event->time);
-    RequestUnhide();
+    if (!IsOwnMoveEcho(LastOwnMove(), wParam == WM_MOUSEMOVE, event->pt.x, event->pt.y,
+                       event->time)) {
+        lastInputTime.store(event->time);
+        RequestUnhide();
+    }
     // A release always gets through: with absolute pointing (pen, touch, remote
     // desktop) one swallowed on a strip would leave the button down for good.
     const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP

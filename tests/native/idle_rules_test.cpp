@@ -51,6 +51,30 @@ TEST(IdleRules, TickDecisionTable)
     }
 }
 
+TEST(IdleRules, OnlyAPlainMoveToTheOwnPlaceSoonAfterIsItsEcho)
+{
+    const OwnMove corner = {1023, 767, 0xFFFFFFF0u};
+    struct Case {
+        const char* what;
+        OwnMove move;
+        bool plainMove;
+        int32_t x;
+        int32_t y;
+        uint32_t time;
+        bool echo;
+    } cases[] = {
+        {"at once", corner, true, 1023, 767, 0xFFFFFFF0u, true},
+        {"100 ms later, across the wrap", corner, true, 1023, 767, 0x54, true},
+        {"101 ms later", corner, true, 1023, 767, 0x55, false},
+        {"stamped a little before", corner, true, 1023, 767, 0xFFFFFF8Cu, true},
+        {"a pixel off", corner, true, 1022, 767, 0xFFFFFFF0u, false},
+        {"a click there", corner, false, 1023, 767, 0xFFFFFFF0u, false},
+        {"no move made yet", NO_OWN_MOVE, true, 0, 0, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.echo, IsOwnMoveEcho(c.move, c.plainMove, c.x, c.y, c.time)) << c.what;
+}
+
 TEST(IdleRules, MethodTable)
 {
     struct Case {
