@@ -94,9 +94,12 @@ struct Table {
     uint32_t check;
 };
 
+// Read by the hook (reader 0) and the main thread (reader 1).
+using Tables = desktop::Exchange<Table, 2>;
+
 // One event through the bump as the hook runs it, on the table published last.
-int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings,
-                 desktop::Exchange<Table>& tables, bump::BumpState* states)
+int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, Tables& tables,
+                 bump::BumpState* states)
 {
     if (!settings.bumpEnabled.load())
         return 0;
@@ -148,7 +151,7 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     Settings settings;
     const Bar bars[bump::EDGE_COUNT] = {
         {HiddenBar(0), true}, {HiddenBar(1), true}, {HiddenBar(2), true}, {HiddenBar(3), true}};
-    desktop::Exchange<Table> tables;
+    Tables tables;
     Table& table = tables.Draft();
     table.desktop.count = 1;
     table.desktop.monitors[0] = kScreen;
@@ -185,7 +188,7 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     EXPECT_GT(swallowed, 0);
 }
 
-TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
+TEST(Handover, BarTableRebuiltWhileTheHookAndTheMainThreadReadIt)
 {
     Settings settings;
     settings.bumpStrength.store(20);
@@ -197,7 +200,7 @@ TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
         pool[e][1] = {ShownBar(e), true};
         pool[e][2] = {HiddenBar(e), false};
     }
-    desktop::Exchange<Table> tables;
+    Tables tables;
     const auto rebuild = [&](int round) {
         // One to three monitors side by side, the primary's bars changing, now
         // and then a full-screen program on the primary.
@@ -217,6 +220,17 @@ TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
     };
     rebuild(0);
 
+    // The main thread counts the bars and looks for tooltips' bars meanwhile;
+    // this thread stands for the one that asks the shell.
+    std::atomic<bool> stop{false};
+    std::thread mainThread([&] {
+        while (!stop.load()) {
+            const Table* table = tables.Acquire(1);
+            EXPECT_EQ(table->stamp, table->check)
+                << "the table changed while the main thread read it";
+            tables.Release(1);
+        }
+    });
     int swallowed = 0;
     bump::BumpState states[bump::MAX_MONITORS] = {};
     RunAgainstEachOther(
@@ -227,6 +241,8 @@ TEST(Handover, BarTableRebuiltEveryTickWhileTheHookReadsIt)
                 ASSERT_GE(pushed, 0);
         },
         rebuild);
+    stop.store(true);
+    mainThread.join();
     EXPECT_GT(swallowed, 0);
 }
 
