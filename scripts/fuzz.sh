@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of the host build for a bounded time.
-# Usage: scripts/fuzz.sh [total-seconds]   (default 60, shared among the targets)
+# Usage: scripts/fuzz.sh [total-seconds] [target...]
+#   total-seconds: 60 by default, shared among the targets; targets: the named
+#   ones (bump_fuzz, say), by default every one built
 # New inputs go to build/fuzz-corpus/; the seeds in tests/fuzz/corpus/ stay as they are.
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 total=${1:-60}
+[ $# -eq 0 ] || shift
 targets=("$BUILD"/host/*_fuzz)
+[ $# -eq 0 ] || targets=("${@/#/$BUILD/host/}")
 [ -x "${targets[0]}" ] || { echo "fuzz: 0 passed, 1 failed (no targets built)"; exit 1; }
 each=$((total / ${#targets[@]}))
 [ "$each" -ge 5 ] || each=5
