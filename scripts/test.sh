@@ -167,5 +167,7 @@ else
     echo "== summary: each case run up to $ROUNDS times, until it failed"
 fi
 printf '%s\n' "${SUMMARY[@]}"
-echo "$PASSED passed, $FAILED failed$([ "$SKIPPED" -eq 0 ] || echo ", $SKIPPED skipped"); logs in $LOGS/"
+echo "logs in $LOGS/"
+# Alone on its line, so that CI reads the count.
+echo "$PASSED passed, $FAILED failed$([ "$SKIPPED" -eq 0 ] || echo ", $SKIPPED skipped")"
 [ "$FAILED" -eq 0 ]
