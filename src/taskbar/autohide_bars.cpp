@@ -1,6 +1,5 @@
 #include "taskbar/autohide_bars.h"
 
-#include "taskbar/full_screen.h"
 #include "taskbar/shell_thread.h"
 
 desktop::Exchange<DesktopBars, 2> desktopBars;
@@ -46,50 +45,79 @@ void ListMonitors(bump::Desktop& desktop)
     }
 }
 
-HWND AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
+UINT_PTR AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
 {
     APPBARDATA query;
     ZeroMemory(&query, sizeof(query));
     query.cbSize = sizeof(query);
     query.uEdge = edge;
     query.rc = {monitor.left, monitor.top, monitor.right, monitor.bottom};
-    return reinterpret_cast<HWND>(SHAppBarMessage(message, &query));
+    return SHAppBarMessage(message, &query);
 }
 
-// The monitor on which a bar of the plain query leaves its strip at `edge`. A
-// bar whose strip lies on none of the table's monitors is kept for the primary,
-// as the shell answered it.
+HWND AskForBar(DWORD message, UINT edge, const bump::Rect& monitor)
+{
+    return reinterpret_cast<HWND>(AskShell(message, edge, monitor));
+}
+
+// The monitor on which `bar` leaves its strip at `edge`; -1 when that is none,
+// or the bar has gone.
 int MonitorOfBar(HWND bar, UINT edge, const bump::Desktop& desktop)
 {
     RECT r;
     if (!GetWindowRect(bar, &r))
-        return 0;
-    const int m =
-        bump::MonitorOf(desktop::StripPoint(ToRect(r), static_cast<bump::Edge>(edge)), desktop);
-    return m >= 0 ? m : 0;
+        return -1;
+    return desktop::MonitorOfStrip(ToRect(r), static_cast<bump::Edge>(edge), desktop);
 }
 
-// Asks the shell for the bars of every monitor and judges the foreground.
+// The shell's task bars found by their windows, for the edges that its answers
+// left without a bar: the per-monitor query answers null at times. Only a
+// visible window whose rectangle leaves a hidden strip counts; a shell without
+// task bars keeps an empty, invisible one of the same class.
+void AddTaskBarWindows(DesktopBars& table)
+{
+    static const char* const kTaskBarClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd"};
+    for (const char* name : kTaskBarClasses) {
+        for (HWND window = FindWindowExA(nullptr, nullptr, name, nullptr); window != nullptr;
+             window = FindWindowExA(nullptr, window, name, nullptr)) {
+            RECT r;
+            if (!IsWindowVisible(window) || !GetWindowRect(window, &r))
+                continue;
+            const desktop::HiddenStrip strip = desktop::HiddenStripOf(ToRect(r), table.desktop);
+            if (strip.monitor >= 0 && table.bars[strip.monitor][strip.edge] == nullptr)
+                table.bars[strip.monitor][strip.edge] = window;
+        }
+    }
+}
+
+// Asks the shell for the bars of every monitor.
 void FillFromShell(DesktopBars& table)
 {
     ListMonitors(table.desktop);
+    // A per-monitor answer counts for its monitor only where the bar's strip lies
+    // on it: a shell may answer another monitor's bar.
     for (int m = 0; m < table.desktop.count; ++m) {
-        for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
+        for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
+            HWND bar = AskForBar(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
             table.bars[m][edge] =
-                AskShell(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
+                bar != nullptr && MonitorOfBar(bar, edge, table.desktop) == m ? bar : nullptr;
+        }
     }
     // The plain query answers for the monitor of the main task bar, which the
     // user may have put on any monitor; it fills in only what the per-monitor
-    // query left open there.
+    // query left open there. A bar whose strip lies on none of the monitors is
+    // kept for the primary, as the shell answered it.
     for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
-        HWND bar = AskShell(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
+        HWND bar = AskForBar(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
         if (bar != nullptr) {
-            const int m = MonitorOfBar(bar, edge, table.desktop);
+            const int on = MonitorOfBar(bar, edge, table.desktop);
+            const int m = on >= 0 ? on : 0;
             if (table.bars[m][edge] == nullptr)
                 table.bars[m][edge] = bar;
         }
     }
-    PauseUnderForeground(table.desktop);
+    if ((AskShell(ABM_GETSTATE, 0, table.desktop.monitors[0]) & ABS_AUTOHIDE) != 0)
+        AddTaskBarWindows(table);
     const DesktopBars* previous = desktopBars.Published();
     table.layout = desktop::NextLayout(previous != nullptr ? &previous->desktop : nullptr,
                                        previous != nullptr ? previous->layout : 0, table.desktop);
@@ -104,12 +132,6 @@ LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPAR
     return CallWindowProcA(displayWatchNext, window, message, wParam, lParam);
 }
 
-void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD)
-{
-    if (event == EVENT_SYSTEM_FOREGROUND)
-        RejudgeFullScreen();
-}
-
 } // namespace
 
 bool RefreshAutoHideBars()
@@ -119,23 +141,13 @@ bool RefreshAutoHideBars()
 
 void AskForBarRefresh()
 {
-    AskTableWork(desktop::TableWork::Refresh);
+    AskTableRefresh();
 }
 
-void RejudgeFullScreen()
-{
-    AskTableWork(desktop::TableWork::Rejudge);
-}
-
-const DesktopBars& FillTable(desktop::TableWork work)
+const DesktopBars& FillTable()
 {
     DesktopBars& table = desktopBars.Draft();
-    if (work == desktop::TableWork::Refresh) {
-        FillFromShell(table);
-    } else {
-        table = *desktopBars.Published();
-        PauseUnderForeground(table.desktop);
-    }
+    FillFromShell(table);
     return table;
 }
 
@@ -172,12 +184,6 @@ bool IsAutoHideBar(HWND window)
 
 void WatchDisplayChanges(HWND window)
 {
-    // Out of context: the system calls back on this thread, from its message
-    // loop. One hook serves for the life of the process.
-    static HWINEVENTHOOK foregroundHook = nullptr;
-    if (foregroundHook == nullptr)
-        foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                         ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
     displayWatchNext = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DisplayWatchProc)));
 }

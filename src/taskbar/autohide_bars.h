@@ -32,27 +32,22 @@ extern desktop::Exchange<DesktopBars, 2> desktopBars;
 // corner keeps clear of them.
 extern std::atomic<HWND> AutoHideBars[4];
 
-// Asks the shell for the bars of every monitor, with the full-screen pause, and
-// waits at most FRESH_TABLE_WAIT_MS for the new table, handling the messages
-// sent to this thread meanwhile. True when the shell answered in time; else the
-// last table stays, and no bars in it mean nothing. Main thread only.
+// Asks the shell for the bars of every monitor and waits at most FRESH_TABLE_WAIT_MS for the new
+// table, handling the messages sent to this thread meanwhile. True when the shell answered in time;
+// else the last table stays, and no bars in it mean nothing. Main thread only.
 bool RefreshAutoHideBars();
 // The same without waiting: the table catches up when the shell answers.
 void AskForBarRefresh();
-// Has the full-screen pause judged anew for the foreground window, without
-// asking the shell; goes on at once.
-void RejudgeFullScreen();
 // The bars of all monitors in the last table; an edge counts once per monitor.
 // Main thread only.
 int CountAutoHideBars();
 // Main thread only.
 bool IsAutoHideBar(HWND window);
 // Has `window` (a top-level window of the main thread) refresh the table when it
-// hears that the monitors or the work area changed, and judge the pause anew
-// whenever another window comes to the foreground.
+// hears that the monitors or the work area changed.
 void WatchDisplayChanges(HWND window);
 
-// Shell thread only: the draft for `work`, filled from the shell or, for a
-// re-judge, from the last table; then published, with the primary's bars.
-const DesktopBars& FillTable(desktop::TableWork work);
+// Shell thread only: the draft, filled from the shell; then published, with the
+// primary's bars.
+const DesktopBars& FillTable();
 void PublishTable(const DesktopBars& table);

@@ -38,12 +38,11 @@ struct Rect {
 // The most monitors the desktop is judged by; more are not protected.
 constexpr int MAX_MONITORS = 16;
 
-// The monitors as one event sees them: rectangles in desktop coordinates (the
-// primary first) and whether a full-screen program pauses protection there.
+// The monitors as one event sees them: rectangles in desktop coordinates, the
+// primary first.
 struct Desktop {
     int32_t count;
     Rect monitors[MAX_MONITORS];
-    bool paused[MAX_MONITORS];
 };
 
 // Per-edge progress of a bump; a zero distance means no bump on that edge.
@@ -314,11 +313,11 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool 
 // One event: the monitors in order, on each the edges left, top, right, bottom,
 // each seeing the position that an earlier edge set back. A monitor's edges hold
 // only positions on that monitor (or off every monitor); a bump in progress is
-// examined wherever the position lies, so that it can end. A paused monitor is
-// skipped whole. `states` holds one BumpState per monitor. `barRect(monitor,
-// edge, rect)` fills the bar's rectangle and returns false when the edge has
-// none; `act(monitor, edge, decision)` does the platform work. Returns 1 when
-// the event is to be swallowed.
+// examined wherever the position lies, so that it can end. `states` holds one
+// BumpState per monitor. `barRect(monitor, edge, rect)` fills the bar's
+// rectangle and returns false when the edge has no bar to hold;
+// `act(monitor, edge, decision)` does the platform work. Returns 1 when the
+// event is to be swallowed.
 template <class BarRect, class Act>
 int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config, BumpState* states,
               BarRect&& barRect, Act&& act)
@@ -327,8 +326,6 @@ int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config,
     int home = MonitorOf(p, desktop);
     const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
-        if (desktop.paused[m])
-            continue;
         const Rect monitor = desktop.monitors[m];
         BumpState& state = states[m];
         if (!NeedsEdges(state, p, monitor, home == m || home < 0))

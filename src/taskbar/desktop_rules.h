@@ -1,7 +1,6 @@
-// The desktop as the hook judges it: which monitors a full-screen program
-// pauses, when the monitor layout changed, and how a table built on the thread
-// that asks the shell reaches the hook's thread and the main thread without a
-// lock.
+// The desktop as the hook judges it: on which monitor a bar lies, when the
+// monitor layout changed, and how a table built on the thread that asks the
+// shell reaches the hook's thread and the main thread without a lock.
 #pragma once
 
 #include "taskbar/bump_rules.h"
@@ -12,75 +11,6 @@
 #include <iterator>
 
 namespace desktop {
-
-// One window as the shell looks at it when it judges full screen.
-struct Window {
-    // The desktop itself: its window, the shell's, the hosts of its icon view.
-    // Show desktop and a click on the desktop make one of these the foreground
-    // window, and they cover every monitor without a caption.
-    bool desktopHost;
-    bool toolWindow;   // overlays and capture frames are never full screen
-    bool nonRude;      // the window asked the shell not to be taken as full screen
-    bool cloaked;      // out of sight, as the shell's input windows that cover a monitor
-    bool framed;       // a caption or a sizing frame
-    bump::Rect rect;   // the window rectangle in screen coordinates
-    bump::Rect client; // the client area in screen coordinates
-};
-
-// The foreground window and its root owner (the window itself when it has no
-// owner), as the shell judges full screen.
-struct Foreground {
-    Window window;
-    Window owner;
-    // Hidden owners, such as the one a framework gives its forms that have no
-    // task-bar button, are not judged.
-    bool ownerVisible;
-    // The monitor of the foreground window while the shell reports a Direct3D
-    // program in full screen; -1 otherwise.
-    int32_t d3dMonitor;
-};
-
-// Whether `outer` covers the monitor whole.
-inline bool CoversWhole(bump::Rect outer, bump::Rect monitor)
-{
-    return outer.left <= monitor.left && outer.top <= monitor.top && outer.right >= monitor.right
-           && outer.bottom >= monitor.bottom;
-}
-
-inline bool MayBeFullScreen(const Window& window)
-{
-    return !window.desktopHost && !window.toolWindow && !window.nonRude && !window.cloaked;
-}
-
-// A window in full screen on `monitor`. With a caption or a sizing frame its
-// client area must cover the monitor, so a maximized window, whose caption lies
-// on the monitor, does not count; else its window rectangle must, as a pop-up's
-// thin border lies on the monitor too.
-inline bool FullScreenOn(const Window& window, bump::Rect monitor)
-{
-    return MayBeFullScreen(window)
-           && CoversWhole(window.framed ? window.client : window.rect, monitor);
-}
-
-// A program in full screen: the system slides no bar in over it, and games use
-// the screen edges. The foreground window counts, and so does its visible root
-// owner, so a player stays in full screen behind its small controls. Pauses
-// exactly the monitors they cover.
-inline void PauseUnderFullScreen(bump::Desktop& desktop, const Foreground& foreground)
-{
-    const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
-    for (int m = 0; m < count; ++m) {
-        const bump::Rect monitor = desktop.monitors[m];
-        // The Direct3D report comes from any program that holds the screen, and
-        // seconds late after a mode change: it counts only for a foreground
-        // window that may be full screen and covers the monitor.
-        const bool direct3D = m == foreground.d3dMonitor && MayBeFullScreen(foreground.window)
-                              && CoversWhole(foreground.window.rect, monitor);
-        desktop.paused[m] = FullScreenOn(foreground.window, monitor)
-                            || (foreground.ownerVisible && FullScreenOn(foreground.owner, monitor))
-                            || direct3D;
-    }
-}
 
 inline bool SameRect(bump::Rect a, bump::Rect b)
 {
@@ -184,34 +114,57 @@ inline bump::Point StripPoint(bump::Rect bar, bump::Edge edge)
     }
 }
 
-// Work on the bar table, one at a time on the thread that asks the shell.
-enum class TableWork {
-    None,
-    Refresh, // ask the shell and judge the foreground
-    Rejudge, // judge the foreground only
-};
-
-// What the main thread has asked of the shell's thread, as counts that only the
-// main thread raises; the shell's thread keeps the counts it has taken on. Asks
-// that come while work runs show as counts not yet taken, and however many they
-// were, they run once afterwards.
-struct TableAsks {
-    uint32_t refresh;
-    uint32_t rejudge;
-};
-
-// Takes on every ask not yet taken and says what to run for them: a refresh
-// judges the foreground too, so it takes a noted re-judge along; before the
-// first table there is nothing to judge, and a re-judge is dropped. None when
-// nothing is to run.
-inline TableWork TakeTableWork(const TableAsks& asked, TableAsks& taken, bool haveTable)
+// The monitor on which a bar leaves its strip at `edge`; -1 when that is none.
+inline int MonitorOfStrip(bump::Rect bar, bump::Edge edge, const bump::Desktop& desktop)
 {
-    const bool refresh = asked.refresh != taken.refresh;
-    const bool rejudge = asked.rejudge != taken.rejudge;
+    return bump::MonitorOf(StripPoint(bar, edge), desktop);
+}
+
+// Where a task bar window leaves the strip of a hidden bar: monitor -1 when it
+// leaves none.
+struct HiddenStrip {
+    int monitor;
+    bump::Edge edge;
+};
+
+// A task bar window hidden at an edge of a monitor lies along that edge, within
+// the monitor's span, and beyond it but for a strip narrower than the hook's
+// hidden test allows. A shown bar, an empty window (the one a shell without task
+// bars keeps) and one that runs across two monitors leave none.
+inline HiddenStrip HiddenStripOf(bump::Rect bar, const bump::Desktop& desktop)
+{
+    if (bar.right <= bar.left || bar.bottom <= bar.top)
+        return {-1, bump::EDGE_LEFT};
+    const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
+    for (int m = 0; m < count; ++m) {
+        const bump::Rect& on = desktop.monitors[m];
+        const bool alongX = bar.left >= on.left && bar.right <= on.right;
+        const bool alongY = bar.top >= on.top && bar.bottom <= on.bottom;
+        // The pixels left on the monitor at each edge, and whether the rest lies beyond it.
+        const int64_t left = int64_t{bar.right} - on.left;
+        const int64_t top = int64_t{bar.bottom} - on.top;
+        const int64_t right = int64_t{on.right} - bar.left;
+        const int64_t bottom = int64_t{on.bottom} - bar.top;
+        if (alongY && bar.left < on.left && left > 0 && left < bump::HIDDEN_LIMIT_X)
+            return {m, bump::EDGE_LEFT};
+        if (alongX && bar.top < on.top && top > 0 && top < bump::HIDDEN_LIMIT_Y)
+            return {m, bump::EDGE_TOP};
+        if (alongY && bar.right > on.right && right > 0 && right < bump::HIDDEN_LIMIT_X)
+            return {m, bump::EDGE_RIGHT};
+        if (alongX && bar.bottom > on.bottom && bottom > 0 && bottom < bump::HIDDEN_LIMIT_Y)
+            return {m, bump::EDGE_BOTTOM};
+    }
+    return {-1, bump::EDGE_LEFT};
+}
+
+// Takes on every refresh asked for and not yet taken: true when one is to run.
+// The main thread raises `asked`; asks that come while a refresh runs show as a
+// count not yet taken, and however many they were, they run once afterwards.
+inline bool TakeRefresh(uint32_t asked, uint32_t& taken)
+{
+    const bool refresh = asked != taken;
     taken = asked;
-    if (refresh)
-        return TableWork::Refresh;
-    return rejudge && haveTable ? TableWork::Rejudge : TableWork::None;
+    return refresh;
 }
 
 // Whether the refresh of ask number `asked` is done, once the shell's thread has

@@ -80,6 +80,12 @@ int BumpCursor(int x, int y, DWORD time)
         // A bar destroyed since the last refresh has no rectangle to judge by.
         if (bar == nullptr || !GetWindowRect(bar, &r))
             return false;
+        // The shell's own verdict on full screen: it takes the topmost flag from
+        // the bars of a monitor while a full-screen program is on top there, and
+        // such a bar does not slide in. Read on every event, without waiting on
+        // anybody, so the verdict counts from the next move.
+        if ((GetWindowLongPtrA(bar, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0)
+            return false;
         rect = {r.left, r.top, r.right, r.bottom};
         return true;
     };

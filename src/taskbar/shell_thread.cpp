@@ -8,7 +8,6 @@ namespace {
 
 // Raised by the main thread only.
 std::atomic<uint32_t> refreshAsked{0};
-std::atomic<uint32_t> rejudgeAsked{0};
 std::atomic<uint32_t> answerEpoch{0};
 // Written by the shell thread only: the last refresh ask that it has answered.
 std::atomic<uint32_t> refreshDone{0};
@@ -22,23 +21,16 @@ HANDLE shellThread = nullptr;
 // as long as the process, which ends it wherever it waits.
 DWORD WINAPI ShellThreadProc(LPVOID)
 {
-    desktop::TableAsks taken = {0, 0};
+    uint32_t taken = 0;
     for (;;) {
         WaitForSingleObject(wake, INFINITE);
-        for (;;) {
-            const desktop::TableAsks asked = {refreshAsked.load(), rejudgeAsked.load()};
-            const desktop::TableWork work =
-                desktop::TakeTableWork(asked, taken, desktopBars.Published() != nullptr);
-            if (work == desktop::TableWork::None)
-                break;
+        while (desktop::TakeRefresh(refreshAsked.load(), taken)) {
             const uint32_t epoch = answerEpoch.load();
-            const DesktopBars& table = FillTable(work);
+            const DesktopBars& table = FillTable();
             if (answerEpoch.load() == epoch)
                 PublishTable(table);
-            if (work == desktop::TableWork::Refresh) {
-                refreshDone.store(taken.refresh);
-                SetEvent(answered);
-            }
+            refreshDone.store(taken);
+            SetEvent(answered);
         }
     }
 }
@@ -59,20 +51,17 @@ bool EnsureShellThread()
 
 } // namespace
 
-void AskTableWork(desktop::TableWork work)
+void AskTableRefresh()
 {
     if (!EnsureShellThread())
         return;
-    if (work == desktop::TableWork::Refresh)
-        refreshAsked.store(refreshAsked.load() + 1);
-    else if (work == desktop::TableWork::Rejudge)
-        rejudgeAsked.store(rejudgeAsked.load() + 1);
+    refreshAsked.store(refreshAsked.load() + 1);
     SetEvent(wake);
 }
 
 bool AskRefreshAndWait(DWORD ms)
 {
-    AskTableWork(desktop::TableWork::Refresh);
+    AskTableRefresh();
     if (shellThread == nullptr)
         return false;
     const uint32_t asked = refreshAsked.load();

@@ -10,9 +10,9 @@
 // How long the callers that need a fresh table wait for the shell's answer.
 constexpr DWORD FRESH_TABLE_WAIT_MS = 1000;
 
-// Main thread: asks for `work` and goes on at once. What is asked while work
-// runs runs once afterwards. The thread starts with the first ask.
-void AskTableWork(desktop::TableWork work);
+// Main thread: asks for a refresh and goes on at once. What is asked while a
+// refresh runs runs once afterwards. The thread starts with the first ask.
+void AskTableRefresh();
 // Main thread: asks for a refresh and waits at most `ms` for it, handling the
 // messages sent to this thread meanwhile. True when the shell answered in time.
 bool AskRefreshAndWait(DWORD ms);

@@ -96,6 +96,19 @@ TEST_F(Bump, BumpHoldsMovesClicksAndWheelOffEveryEdgeAndCorner)
         MouseAt(cx / 2, cy / 2);
     }
 
+    // The shell lowers the bar under a full-screen program, where it does not
+    // slide in, and raises it again afterwards: the hook follows at once.
+    const auto reaches = [this] {
+        MouseAt(500, cy - 1);
+        const bool reached = CursorPos().y == cy - 1;
+        MouseAt(cx / 2, cy / 2);
+        return reached;
+    };
+    shell.SetTopmost(shell.Bar(ABE_BOTTOM), false);
+    EXPECT_TRUE(WaitFor(reaches, 250)) << "a lowered bar is held";
+    shell.SetTopmost(shell.Bar(ABE_BOTTOM), true);
+    EXPECT_TRUE(WaitFor([&] { return !reaches(); }, 250)) << "a raised bar is not held";
+
     // A bar that has slid in is no longer held off.
     RECT shown = {0, cy - 30, cx, cy};
     shell.MoveBar(ABE_BOTTOM, shown);
@@ -233,48 +246,16 @@ protected:
     RECT second = {};
 };
 
-// A window of the kind that the case names, brought to the front; it and every
-// window it made are destroyed with it (children, and the owned pop-up).
-struct Front {
-    HWND window; // the root owner
-    HWND front;  // the foreground window
-};
-
-// Lets a window grow past the screen, as a program that keeps its caption above
-// the screen does.
-LRESULT CALLBACK Unbounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_GETMINMAXINFO) {
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {100000, 100000};
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-Front ShowInFront(const char* className, DWORD style, DWORD exStyle, RECT r, bool maximized,
-                  HWND owner)
-{
-    RegisterPlainClass(className, Unbounded);
-    HWND window =
-        CreateWindowExA(exStyle, className, "in front", style, r.left, r.top, r.right - r.left,
-                        r.bottom - r.top, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ShowWindow(window, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
-    return {owner != nullptr ? owner : window, window};
-}
-
-void BringToFront(const Front& f)
-{
-    SetForegroundWindow(f.front);
-    Settle(100);
-}
 } // namespace
 
 TEST_F(TwoMonitors, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
 {
     // The primary's bottom and right bars through the plain query, the second
     // monitor's left, top and right bars through the per-monitor one.
-    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
+    HWND primaryBottom = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
     shell.AddBar(ABE_RIGHT, FakeShell::HiddenRectOn(primary, ABE_RIGHT));
+    // The per-monitor query answers the primary's bar for the second monitor too.
+    shell.SetBarOn(second, ABE_BOTTOM, primaryBottom);
     shell.AddBarOn(second, ABE_LEFT, FakeShell::HiddenRectOn(second, ABE_LEFT));
     shell.AddBarOn(second, ABE_TOP, FakeShell::HiddenRectOn(second, ABE_TOP));
     shell.AddBarOn(second, ABE_RIGHT, FakeShell::HiddenRectOn(second, ABE_RIGHT));
@@ -338,90 +319,75 @@ TEST_F(TwoMonitors, SecondMonitorsBarHoldsUntilThePushGetsThrough)
     EXPECT_EQ(strip.y, CursorPos().y);
 }
 
-TEST_F(TwoMonitors, FullScreenAsTheShellJudgesItPausesOnlyItsOwnMonitor)
+TEST_F(TwoMonitors, TheShellsVerdictOnFullScreenHoldsOrFreesEachMonitorsBar)
 {
     shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
-    shell.AddBarOn(second, ABE_BOTTOM, FakeShell::HiddenRectOn(second, ABE_BOTTOM));
+    HWND secondBar =
+        shell.AddBarOn(second, ABE_BOTTOM, FakeShell::HiddenRectOn(second, ABE_BOTTOM));
     Configure(1, 50, 200, 0xFF);
     App app;
     ASSERT_TRUE(app.WaitEngine());
     const POINT onPrimary = {500, primary.bottom - 1};
     const POINT onSecond = {second.left + 300, second.bottom - 1};
-    const RECT whole = {primary.left, primary.top, second.right, second.bottom};
-    RECT captionOutside = second;
-    AdjustWindowRectEx(&captionOutside, WS_OVERLAPPED | WS_CAPTION, FALSE, 0);
-    const RECT part = {second.left + 100, second.top + 100, second.left + 700, second.top + 500};
+    const POINT away = {second.left + 300, 300};
 
-    enum class Extra { None, Maximized, OwnedControls, IconView, NonRude, HiddenOwner, OwnedView };
-    struct Case {
-        const char* what;
-        const char* className;
-        DWORD style;
-        DWORD exStyle;
-        RECT rect;
-        Extra extra;
-        bool paused;
-    } cases[] = {
-        {"caption-less over the second monitor", "EdgeWardenFullScreen", WS_POPUP, 0, second,
-         Extra::None, true},
-        {"maximized with a caption", "EdgeWardenWindow", WS_OVERLAPPEDWINDOW, 0, second,
-         Extra::Maximized, false},
-        {"caption above the screen, client area over the monitor", "EdgeWardenWindow",
-         WS_OVERLAPPED | WS_CAPTION, 0, captionOutside, Extra::None, true},
-        {"the desktop's host after Show desktop", "WorkerW", WS_POPUP, 0, whole, Extra::None,
-         false},
-        {"the player's controls in front of it", "EdgeWardenPlayer", WS_POPUP, 0, second,
-         Extra::OwnedControls, true},
-        {"a window holding the desktop's icon view", "EdgeWardenDesktop", WS_POPUP, 0, whole,
-         Extra::IconView, false},
-        {"a tool window (an overlay)", "EdgeWardenOverlay", WS_POPUP, WS_EX_TOOLWINDOW, second,
-         Extra::None, false},
-        {"a window that asked not to count", "EdgeWardenNonRude", WS_POPUP, 0, second,
-         Extra::NonRude, false},
-        {"a thin-bordered pop-up over the second monitor", "EdgeWardenFullScreen",
-         WS_POPUP | WS_BORDER, 0, second, Extra::None, true},
-        {"a form owned by a hidden tool window", "EdgeWardenForm", WS_POPUP, 0, second,
-         Extra::HiddenOwner, true},
-        {"a captioned main window's view over the monitor", "EdgeWardenWindow", WS_OVERLAPPEDWINDOW,
-         0, part, Extra::OwnedView, true},
-    };
-    RegisterPlainClass("SHELLDLL_DefView");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        // A form without a task-bar button: its framework owns it by a hidden,
-        // empty tool window.
-        HWND owner = c.extra == Extra::HiddenOwner
-                         ? CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP, 0, 0, 0, 0,
-                                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
-                         : nullptr;
-        Front f = ShowInFront(c.className, c.style, c.exStyle, c.rect, c.extra == Extra::Maximized,
-                              owner);
-        if (c.extra == Extra::OwnedControls) {
-            f.front = CreateWindowExA(0, "Static", "controls", WS_POPUP | WS_VISIBLE,
-                                      second.left + 100, second.top + 100, 300, 40, f.window,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr);
-        } else if (c.extra == Extra::OwnedView) {
-            f.front =
-                CreateWindowExA(0, "Static", "view", WS_POPUP | WS_VISIBLE, second.left, second.top,
-                                second.right - second.left, second.bottom - second.top, f.window,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-        } else if (c.extra == Extra::IconView) {
-            CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
-                            f.window, nullptr, GetModuleHandleA(nullptr), nullptr);
-        } else if (c.extra == Extra::NonRude) {
-            SetPropA(f.window, "NonRudeHWND", reinterpret_cast<HANDLE>(1));
-        }
-        BringToFront(f);
-        Settle(1300); // the next refresh sees the new foreground window
-        EXPECT_EQ(c.paused, Passes(onSecond)) << "the second monitor";
-        EXPECT_FALSE(Passes(onPrimary)) << "the primary is still protected";
-        MouseAt(500, 300);
-        MouseAt(second.left + 300, 300);
-        RemovePropA(f.window, "NonRudeHWND");
-        DestroyWindow(f.window);
-    }
+    // A full-screen program in front on the second monitor, whose bar the shell
+    // leaves topmost, as a second monitor's on some versions: it slides in over
+    // the program, so it is held.
+    RegisterPlainClass("EdgeWardenFullScreen");
+    HWND program =
+        CreateWindowExA(0, "EdgeWardenFullScreen", "in front", WS_POPUP | WS_VISIBLE, second.left,
+                        second.top, second.right - second.left, second.bottom - second.top, nullptr,
+                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(program);
+    Settle(1300); // a refresh after it came to the front
+    EXPECT_FALSE(Passes(onSecond)) << "a topmost bar over a full-screen program";
+    MouseAt(away.x, away.y);
+
+    // The shell lowers it: that edge is the program's, the primary's is still held.
+    shell.SetTopmost(secondBar, false);
+    EXPECT_TRUE(WaitFor([&] { return Passes(onSecond); }, 250)) << "a lowered bar";
+    EXPECT_FALSE(Passes(onPrimary)) << "the primary's bar";
+    MouseAt(away.x, away.y);
+
+    DestroyWindow(program);
+    shell.SetTopmost(secondBar, true);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            MouseAt(away.x, away.y);
+            return !Passes(onSecond);
+        },
+        250))
+        << "the bar raised again";
+}
+
+TEST_F(TwoMonitors, TaskBarsThatTheQueriesMissAreFoundByTheirWindows)
+{
+    // Neither query answers; the shell says that its bars auto-hide, and its
+    // task bars lie hidden at the bottom of each monitor.
+    shell.SetAutoHide(true);
+    HWND main = shell.AddTaskBar("Shell_TrayWnd", FakeShell::HiddenRectOn(primary, ABE_BOTTOM));
+    shell.AddTaskBar("Shell_SecondaryTrayWnd", FakeShell::HiddenRectOn(second, ABE_BOTTOM));
+    Configure(1, 50, 200, 0xFF);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    const POINT onPrimary = {500, primary.bottom - 1};
+    const POINT onSecond = {second.left + 300, second.bottom - 1};
+    EXPECT_FALSE(Passes(onPrimary)) << "the main task bar";
+    MouseAt(500, 300);
+    EXPECT_FALSE(Passes(onSecond)) << "the second monitor's task bar";
+    MouseAt(500, 300);
+
+    // An invisible task bar window is none.
+    ShowWindow(main, SW_HIDE);
     Settle(1300);
-    EXPECT_FALSE(Passes(onSecond)) << "protection is back once the program is gone";
+    EXPECT_TRUE(Passes(onPrimary)) << "the main task bar, invisible";
+    MouseAt(500, 300);
+
+    // Bars that do not auto-hide are not looked for.
+    shell.SetAutoHide(false);
+    Settle(1300);
+    EXPECT_TRUE(Passes(onSecond)) << "the second monitor's task bar, not auto-hiding";
 }
 
 TEST_F(TwoMonitors, ThePlainQuerysBarOnTheSecondMonitorIsHeldThereOnly)

@@ -190,90 +190,11 @@ TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
     EXPECT_EQ(1, setBacks);
 }
 
-TEST(DesktopRules, FullScreenProgramsPauseTheMonitorsTheyCover)
-{
-    constexpr Rect kWhole = {-1280, -256, 2944, 1280};
-    constexpr Rect kSmall = {100, 100, 400, 300};
-    // Caption-less over the right monitor, caption-less and small, maximized with
-    // a caption on the right monitor.
-    constexpr desktop::Window kCovering = {false, false, false, false, false, kRight, kRight};
-    constexpr desktop::Window kSmallOne = {false, false, false, false, false, kSmall, kSmall};
-    constexpr desktop::Window kMaximized = {
-        false, false, false, false, true, {1016, 192, 2952, 1288}, {1024, 223, 2944, 1280}};
-    struct Case {
-        const char* what;
-        desktop::Foreground window;
-        bool paused[3];
-    } cases[] = {
-        {"client area over the right monitor", {kCovering, {}, false, -1}, {false, false, true}},
-        {"client area over the primary, caption above the screen",
-         {{false, false, false, false, true, {-8, -31, 1032, 776}, kPrimary}, {}, false, -1},
-         {true, false, false}},
-        {"maximized with a caption", {kMaximized, {}, false, -1}, {false, false, false}},
-        {"one pixel short",
-         {{false, false, false, false, false, {0, 0, 1024, 767}, {0, 0, 1024, 767}}, {}, false, -1},
-         {false, false, false}},
-        {"across the whole desktop",
-         {{false, false, false, false, false, kWhole, kWhole}, {}, false, -1},
-         {true, true, true}},
-        {"a thin-bordered pop-up over the right monitor",
-         {{false, false, false, false, false, kRight, {1025, 201, 2943, 1279}}, {}, false, -1},
-         {false, false, true}},
-        {"the desktop after Show desktop, Direct3D reported",
-         {{true, false, false, false, false, kWhole, kWhole}, {}, false, 2},
-         {false, false, false}},
-        {"a tool window (an overlay), Direct3D reported",
-         {{false, true, false, false, false, kWhole, kWhole}, {}, false, 2},
-         {false, false, false}},
-        {"a window that asked not to count, Direct3D reported",
-         {{false, false, true, false, false, kPrimary, kPrimary}, {}, false, 0},
-         {false, false, false}},
-        {"a cloaked window, Direct3D reported",
-         {{false, false, false, true, false, kWhole, kWhole}, {}, false, 2},
-         {false, false, false}},
-        {"Direct3D, a small window in front", {kSmallOne, {}, false, 2}, {false, false, false}},
-        {"Direct3D, a maximized window in front", {kMaximized, {}, false, 2}, {false, false, true}},
-        {"a form owned by a hidden tool window",
-         {kCovering, {false, true, false, false, false, {}, {}}, false, -1},
-         {false, false, true}},
-        {"a captioned main window's view", {kCovering, kMaximized, true, -1}, {false, false, true}},
-        {"a player's controls", {kSmallOne, kCovering, true, -1}, {false, false, true}},
-        {"a player's controls, a tool window",
-         {{false, true, false, false, false, kSmall, kSmall}, kCovering, true, -1},
-         {false, false, true}},
-        {"a hidden player's controls", {kSmallOne, kCovering, false, -1}, {false, false, false}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Desktop desktop = ThreeMonitors();
-        desktop.paused[0] = true; // a pause from an earlier refresh does not linger
-        desktop::PauseUnderFullScreen(desktop, c.window);
-        for (int m = 0; m < 3; ++m)
-            EXPECT_EQ(c.paused[m], desktop.paused[m]) << "monitor " << m;
-    }
-
-    // A paused monitor holds nothing; the others still do.
-    Desktop desktop = ThreeMonitors();
-    desktop.paused[2] = true;
-    BumpState states[MAX_MONITORS] = {};
-    const Rect bottoms[3] = {{0, 766, 1024, 796}, {-1280, 766, 0, 796}, {1024, 1278, 2944, 1308}};
-    const auto barRect = [&](int monitor, Edge edge, Rect& rect) {
-        rect = bottoms[monitor];
-        return edge == EDGE_BOTTOM;
-    };
-    const auto act = [](int, Edge, const EdgeDecision&) {};
-    EXPECT_EQ(0, BumpEvent({2000, 1279}, desktop, 1000, {50, 200, true}, states, barRect, act));
-    EXPECT_EQ(1, BumpEvent({500, 767}, desktop, 1000, {50, 200, true}, states, barRect, act));
-}
-
 TEST(DesktopRules, TheLayoutNumberChangesWithTheMonitorsOnly)
 {
     const Desktop three = ThreeMonitors();
     EXPECT_EQ(1u, desktop::NextLayout(nullptr, 0, three));
-    // A pause is no change of layout: bumps elsewhere go on.
-    Desktop paused = three;
-    paused.paused[2] = true;
-    EXPECT_EQ(7u, desktop::NextLayout(&three, 7, paused));
+    EXPECT_EQ(7u, desktop::NextLayout(&three, 7, ThreeMonitors()));
     Desktop moved = three;
     moved.monitors[2] = {1024, 201, 2944, 1281};
     EXPECT_NE(7u, desktop::NextLayout(&three, 7, moved));
@@ -326,7 +247,7 @@ TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)
     EXPECT_EQ(main, &two.Draft());
 }
 
-TEST(DesktopRules, APlainQuerysBarBelongsToTheMonitorOfItsStrip)
+TEST(DesktopRules, ABarBelongsToTheMonitorOfItsStrip)
 {
     // Hidden bars, two pixels on their monitor and the rest off it, over the
     // neighbour where one lies there.
@@ -355,36 +276,63 @@ TEST(DesktopRules, APlainQuerysBarBelongsToTheMonitorOfItsStrip)
         const Point p = desktop::StripPoint(c.bar, c.edge);
         EXPECT_EQ(c.strip.x, p.x);
         EXPECT_EQ(c.strip.y, p.y);
-        EXPECT_EQ(c.monitor, MonitorOf(p, ThreeMonitors()));
+        EXPECT_EQ(c.monitor, desktop::MonitorOfStrip(c.bar, c.edge, ThreeMonitors()));
     }
 }
 
-TEST(DesktopRules, WorkAskedForWhileTheShellIsAskedRunsOnceAfterwards)
+TEST(DesktopRules, ATaskBarWindowLeavesItsHiddenStripAtOneEdgeOfOneMonitor)
 {
-    using desktop::TableWork;
-    // Counts of asks and what the shell thread then runs, one step after the other.
+    struct Case {
+        const char* what;
+        Rect window;
+        int monitor;
+        Edge edge;
+    } cases[] = {
+        {"primary's bottom", {0, 766, 1024, 796}, 0, EDGE_BOTTOM},
+        {"primary's top", {0, -28, 1024, 2}, 0, EDGE_TOP},
+        {"left monitor's left", {-1308, -256, -1278, 768}, 1, EDGE_LEFT},
+        {"right monitor's right", {2942, 200, 2972, 1280}, 2, EDGE_RIGHT},
+        {"primary's right, the rest over the right monitor", {1022, 0, 1052, 768}, 0, EDGE_RIGHT},
+        {"four columns left on the primary", {-26, 0, 4, 768}, 0, EDGE_LEFT},
+        {"five columns: shown", {-25, 0, 5, 768}, -1, EDGE_LEFT},
+        {"a shown bottom bar", {0, 738, 1024, 768}, -1, EDGE_LEFT},
+        {"wholly off the monitor", {0, 768, 1024, 798}, -1, EDGE_LEFT},
+        {"an empty window", {0, 0, 0, 0}, -1, EDGE_LEFT},
+        {"an empty window on the bottom row", {500, 767, 500, 767}, -1, EDGE_LEFT},
+        {"across the left monitor's and the primary's bottoms",
+         {-1280, 766, 1024, 796},
+         -1,
+         EDGE_LEFT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const desktop::HiddenStrip strip = desktop::HiddenStripOf(c.window, ThreeMonitors());
+        EXPECT_EQ(c.monitor, strip.monitor);
+        if (c.monitor >= 0)
+            EXPECT_EQ(c.edge, strip.edge);
+    }
+}
+
+TEST(DesktopRules, RefreshesAskedForWhileTheShellIsAskedRunOnceAfterwards)
+{
+    // Counts of asks and whether the shell thread then runs a refresh, one step
+    // after the other.
     struct Step {
         const char* what;
-        uint32_t refreshAsks;
-        uint32_t rejudgeAsks;
-        bool haveTable;
-        TableWork runs;
+        uint32_t asks;
+        bool runs;
     } steps[] = {
-        {"a re-judge before the first table does nothing", 0, 1, false, TableWork::None},
-        {"and leaves the way free for the first refresh", 1, 1, false, TableWork::Refresh},
-        {"a re-judge alone", 1, 2, true, TableWork::Rejudge},
-        {"three refreshes and two re-judges asked meanwhile: one refresh", 4, 4, true,
-         TableWork::Refresh},
-        {"which took the re-judges along", 4, 4, true, TableWork::None},
-        {"counts that wrapped", 0, 4, true, TableWork::Refresh},
+        {"nothing asked", 0, false},
+        {"the first ask", 1, true},
+        {"taken", 1, false},
+        {"three asked meanwhile: one refresh", 4, true},
+        {"counts that wrapped", 0, true},
     };
-    desktop::TableAsks taken = {0, 0};
+    uint32_t taken = 0;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
-        EXPECT_EQ(s.runs,
-                  desktop::TakeTableWork({s.refreshAsks, s.rejudgeAsks}, taken, s.haveTable));
-        EXPECT_EQ(s.refreshAsks, taken.refresh);
-        EXPECT_EQ(s.rejudgeAsks, taken.rejudge);
+        EXPECT_EQ(s.runs, desktop::TakeRefresh(s.asks, taken));
+        EXPECT_EQ(s.asks, taken);
     }
 
     // A waiter's refresh is answered by its own or any later one, across the wrap.

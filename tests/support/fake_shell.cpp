@@ -26,7 +26,9 @@ struct AppBarResponse {
 constexpr UINT WM_SHELL_CREATEBAR = WM_APP + 1;
 constexpr UINT WM_SHELL_DESTROYBAR = WM_APP + 2;
 constexpr UINT WM_SHELL_HANG = WM_APP + 3;
+constexpr UINT WM_SHELL_ZORDER = WM_APP + 4;
 const char kBarClass[] = "EdgeWardenTestBar";
+const char* const kTaskBarClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd"};
 // The per-monitor query (ABM_GETAUTOHIDEBAREX), newer than the headers' target.
 constexpr DWORD kGetAutoHideBarEx = 0x0B;
 
@@ -69,6 +71,10 @@ void FakeShell::CreateShellWindow()
     cls.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     cls.lpszClassName = kBarClass;
     RegisterClassExA(&cls);
+    for (const char* name : kTaskBarClasses) {
+        cls.lpszClassName = name;
+        RegisterClassExA(&cls);
+    }
 
     shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             instance, nullptr);
@@ -107,7 +113,8 @@ LRESULT CALLBACK FakeShell::ShellProc(HWND window, UINT message, WPARAM wParam, 
         return self->Answer(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_SHELL_CREATEBAR: {
         const RECT* r = reinterpret_cast<const RECT*>(lParam);
-        HWND bar = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kBarClass,
+        const char* name = wParam != 0 ? reinterpret_cast<const char*>(wParam) : kBarClass;
+        HWND bar = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, name,
                                    "Test bar", WS_POPUP | WS_VISIBLE, r->left, r->top,
                                    r->right - r->left, r->bottom - r->top, nullptr, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
@@ -116,6 +123,15 @@ LRESULT CALLBACK FakeShell::ShellProc(HWND window, UINT message, WPARAM wParam, 
     }
     case WM_SHELL_DESTROYBAR:
         DestroyWindow(reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_SHELL_ZORDER:
+        // As the shell does it: out of the topmost band and to the bottom, or
+        // back into the band.
+        SetWindowPos(reinterpret_cast<HWND>(lParam), wParam != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
+                     0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (wParam == 0)
+            SetWindowPos(reinterpret_cast<HWND>(lParam), HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return 0;
     case WM_SHELL_HANG:
         Sleep(static_cast<DWORD>(lParam));
@@ -154,6 +170,8 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     response.abd = command->abd;
     if (data->dwData == ABM_GETAUTOHIDEBAR && command->abd.edge <= ABE_BOTTOM)
         response.result = reinterpret_cast<uintptr_t>(bars[command->abd.edge].load());
+    if (data->dwData == ABM_GETSTATE)
+        response.result = ABS_ALWAYSONTOP | (autoHideState.load() ? ABS_AUTOHIDE : 0);
     const int named = monitorBarCount.load();
     for (int i = 0; data->dwData == kGetAutoHideBarEx && i < named; ++i) {
         const MonitorBar& entry = monitorBars[i];
@@ -180,10 +198,21 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     return view != nullptr;
 }
 
-HWND FakeShell::CreateBar(RECT rect)
+HWND FakeShell::CreateBar(RECT rect, const char* className)
 {
-    return reinterpret_cast<HWND>(
-        SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&rect)));
+    return reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR,
+                                               reinterpret_cast<WPARAM>(className),
+                                               reinterpret_cast<LPARAM>(&rect)));
+}
+
+HWND FakeShell::AddTaskBar(const char* className, RECT rect)
+{
+    return CreateBar(rect, className);
+}
+
+void FakeShell::SetTopmost(HWND bar, bool topmost)
+{
+    SendMessageA(shell, WM_SHELL_ZORDER, topmost ? 1 : 0, reinterpret_cast<LPARAM>(bar));
 }
 
 HWND FakeShell::AddBar(UINT edge, RECT rect)
@@ -195,13 +224,18 @@ HWND FakeShell::AddBar(UINT edge, RECT rect)
 
 HWND FakeShell::AddBarOn(RECT monitor, UINT edge, RECT rect)
 {
-    const int at = monitorBarCount.load();
-    if (at >= kMonitorBars)
-        return nullptr;
     HWND bar = CreateBar(rect);
-    monitorBars[at] = {monitor, edge, bar};
-    monitorBarCount.store(at + 1);
+    SetBarOn(monitor, edge, bar);
     return bar;
+}
+
+void FakeShell::SetBarOn(RECT monitor, UINT edge, HWND bar)
+{
+    const int at = monitorBarCount.load();
+    if (at < kMonitorBars) {
+        monitorBars[at] = {monitor, edge, bar};
+        monitorBarCount.store(at + 1);
+    }
 }
 
 void FakeShell::BeforeNextAnswer(std::function<void()> action)

@@ -1,9 +1,12 @@
 // A stand-in for the shell's auto-hide bar list. The platform's SHAppBarMessage
 // asks a window of class "WineAppBar" by WM_COPYDATA; this one answers
-// ABM_GETAUTOHIDEBAR (the primary monitor's bars) and ABM_GETAUTOHIDEBAREX (the
-// bars of the monitor whose rectangle the query names) with bar windows that the
-// test places, so the program under test sees auto-hidden bars. It runs on a thread of its own,
-// which also owns the bar windows, so it answers while the test thread waits.
+// ABM_GETAUTOHIDEBAR (the primary monitor's bars), ABM_GETAUTOHIDEBAREX (the
+// bars of the monitor whose rectangle the query names) and ABM_GETSTATE with bar
+// windows and a state that the test sets, so the program under test sees
+// auto-hidden bars. Like the shell, it takes the topmost flag from a bar that a
+// full-screen program covers and gives it back afterwards, and it keeps task bar
+// windows of the shell's classes. It runs on a thread of its own, which also owns
+// the bar windows, so it answers while the test thread waits.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +35,16 @@ public:
     HWND AddBarOn(RECT monitor, UINT edge, RECT rect);
     // Reports `bar` (any window, or null) for `edge`.
     void SetBar(UINT edge, HWND bar) { bars[edge].store(bar); }
+    // Reports `bar` (any window, or null) for `edge` of the monitor at `monitor`.
+    void SetBarOn(RECT monitor, UINT edge, HWND bar);
+    // Creates a topmost window of the shell's task bar class `className` at
+    // `rect`, which no query reports. Returns it.
+    HWND AddTaskBar(const char* className, RECT rect);
+    // Whether ABM_GETSTATE says that the task bars auto-hide.
+    void SetAutoHide(bool autoHide) { autoHideState.store(autoHide); }
+    // Lowers a bar as the shell does under a full-screen program (not topmost,
+    // at the bottom of the z-order), or raises it back among the topmost.
+    void SetTopmost(HWND bar, bool topmost);
     HWND Bar(UINT edge) const { return bars[edge].load(); }
     void MoveBar(UINT edge, RECT rect);
     // Destroys the edge's bar window but keeps reporting its handle.
@@ -59,7 +72,7 @@ private:
     static LRESULT CALLBACK ShellProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Answer(const COPYDATASTRUCT* data);
-    HWND CreateBar(RECT rect);
+    HWND CreateBar(RECT rect, const char* className = nullptr);
 
     // Bars of named monitors: filled before the count that publishes them.
     struct MonitorBar {
@@ -75,6 +88,7 @@ private:
     HANDLE ready = nullptr;
     HWND shell = nullptr;
     std::atomic<HWND> bars[4] = {};
+    std::atomic<bool> autoHideState{false};
     std::atomic<LONG> ncPaints{0};
     std::atomic<LONG> queries{0};
     std::function<void()> beforeAnswer;

@@ -202,14 +202,12 @@ TEST(Handover, BarTableRebuiltWhileTheHookAndTheMainThreadReadIt)
     }
     Tables tables;
     const auto rebuild = [&](int round) {
-        // One to three monitors side by side, the primary's bars changing, now
-        // and then a full-screen program on the primary.
+        // One to three monitors side by side, the primary's bars changing.
         Table& table = tables.Draft();
         table.stamp = static_cast<uint32_t>(round);
         table.desktop.count = 1 + round % 3;
         for (int m = 0; m < table.desktop.count; ++m) {
             table.desktop.monitors[m] = {1024 * m, 0, 1024 * (m + 1), 768};
-            table.desktop.paused[m] = m == 0 && round % 7 == 0;
             for (int e = 0; e < bump::EDGE_COUNT; ++e) {
                 const int pick = (round + e) % 4;
                 table.bars[m][e] = m != 0 || pick == 3 ? nullptr : &pool[e][pick];
