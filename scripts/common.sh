@@ -77,7 +77,14 @@ ensure_packages() { # [package...], by default all of PACKAGES
     log "installing ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null && return 0
+    # The 32-bit Wine alone may be out of reach (a mirror whose i386 index is
+    # broken); without it the 32-bit layers are skipped, everything else runs.
+    local rest=()
+    for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+    [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
+    log "wine32 could not be installed: the 32-bit layers will be skipped"
+    [ ${#rest[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${rest[@]}" >/dev/null
 }
 
 # Configures one of the presets in CMakePresets.json, in build/PRESET. A folder
