@@ -65,6 +65,63 @@ void StoreHideSettings(DWORD mode, DWORD seconds = 1)
 
 class Hide : public BlackBox {};
 
+// A program's window on a thread of its own, which the test can make hang.
+class BusyProgram {
+public:
+    explicit BusyProgram(RECT r) : rect(r)
+    {
+        ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        WaitForSingleObject(ready, 5000);
+    }
+    ~BusyProgram()
+    {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+        CloseHandle(ready);
+    }
+    BusyProgram(const BusyProgram&) = delete;
+    BusyProgram& operator=(const BusyProgram&) = delete;
+
+    // Its thread answers nothing for `ms` milliseconds.
+    void Hang(DWORD ms) const { PostMessageA(window, kHang, 0, static_cast<LPARAM>(ms)); }
+
+    HWND window = nullptr;
+
+private:
+    static constexpr UINT kHang = WM_APP + 1;
+
+    static DWORD WINAPI Run(LPVOID param)
+    {
+        auto* self = static_cast<BusyProgram*>(param);
+        RegisterPlainClass("EdgeWardenBusyProgram", Proc);
+        const RECT& r = self->rect;
+        self->window = CreateWindowExA(0, "EdgeWardenBusyProgram", "", WS_POPUP | WS_VISIBLE,
+                                       r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr,
+                                       nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetEvent(self->ready);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        return 0;
+    }
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == kHang) {
+            Sleep(static_cast<DWORD>(lParam));
+            return 0;
+        }
+        if (message == WM_DESTROY)
+            PostQuitMessage(0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    RECT rect;
+    HANDLE ready = nullptr;
+    HANDLE thread = nullptr;
+};
+
 } // namespace
 
 TEST_F(Hide, MoveToCornerParksTheCursorAfterTheQuietSecond)
@@ -239,4 +296,58 @@ TEST_F(Hide, ClickOnTheHiddenCursorReachesTheWindowUnderItAndTheEndOfTheEngineSh
     HWND server = app.WaitWindow("Static", "EdgeWarden_Server", 1000);
     ASSERT_TRUE(PostThreadMessageA(GetWindowThreadProcessId(server, nullptr), WM_QUIT, 0, 0));
     EXPECT_TRUE(WaitFor([&] { return !hidden(); }, 1000));
+}
+
+TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
+{
+    // The default method: part of the program window under the pointer.
+    StoreHideSettings(1);
+    BusyProgram program({200, 150, 600, 450});
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    HWND mainWindow = app.WaitWindow("Static", "EdgeWarden", 1000);
+    ASSERT_NE(nullptr, mainWindow);
+    MouseAt(400, 300);
+    HWND hideWindow = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            hideWindow = FindWindowExA(program.window, nullptr, kHideClass, nullptr);
+            return hideWindow != nullptr;
+        },
+        2500));
+
+    // Long enough for every wait below to run out on a program that waits.
+    program.Hang(4000);
+    Settle(100);
+    // What the pointer brings to a window under it, which a child's default
+    // handling would hand on to the hung program.
+    const auto self = reinterpret_cast<WPARAM>(hideWindow);
+    const LPARAM at = MAKELPARAM(400, 300);
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } cases[] = {
+        {"cursor", WM_SETCURSOR, self, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)},
+        {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at},
+        {"horizontal wheel", WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at},
+        {"context menu", WM_CONTEXTMENU, self, at},
+        {"side button", WM_APPCOMMAND, self,
+         MAKELPARAM(0, FAPPCOMMAND_MOUSE | APPCOMMAND_BROWSER_BACKWARD)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DWORD_PTR result = 0;
+        EXPECT_NE(0, SendMessageTimeoutA(hideWindow, c.message, c.wParam, c.lParam, SMTO_NORMAL,
+                                         300, &result));
+        if (c.message == WM_SETCURSOR) {
+            EXPECT_EQ(DWORD_PTR{TRUE}, result) << "the cursor is set: hidden";
+        }
+    }
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 300, &ignored))
+        << "the main window does not answer";
+    MouseAt(420, 310);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(hideWindow); }, 500)) << "the pointer stays hidden";
 }
