@@ -65,63 +65,6 @@ void StoreHideSettings(DWORD mode, DWORD seconds = 1)
 
 class Hide : public BlackBox {};
 
-// A program's window on a thread of its own, which the test can make hang.
-class BusyProgram {
-public:
-    explicit BusyProgram(RECT r) : rect(r)
-    {
-        ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(ready, 5000);
-    }
-    ~BusyProgram()
-    {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        WaitForSingleObject(thread, 10000);
-        CloseHandle(thread);
-        CloseHandle(ready);
-    }
-    BusyProgram(const BusyProgram&) = delete;
-    BusyProgram& operator=(const BusyProgram&) = delete;
-
-    // Its thread answers nothing for `ms` milliseconds.
-    void Hang(DWORD ms) const { PostMessageA(window, kHang, 0, static_cast<LPARAM>(ms)); }
-
-    HWND window = nullptr;
-
-private:
-    static constexpr UINT kHang = WM_APP + 1;
-
-    static DWORD WINAPI Run(LPVOID param)
-    {
-        auto* self = static_cast<BusyProgram*>(param);
-        RegisterPlainClass("EdgeWardenBusyProgram", Proc);
-        const RECT& r = self->rect;
-        self->window = CreateWindowExA(0, "EdgeWardenBusyProgram", "", WS_POPUP | WS_VISIBLE,
-                                       r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr,
-                                       nullptr, GetModuleHandleA(nullptr), nullptr);
-        SetEvent(self->ready);
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageA(&msg);
-        return 0;
-    }
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == kHang) {
-            Sleep(static_cast<DWORD>(lParam));
-            return 0;
-        }
-        if (message == WM_DESTROY)
-            PostQuitMessage(0);
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    RECT rect;
-    HANDLE ready = nullptr;
-    HANDLE thread = nullptr;
-};
-
 } // namespace
 
 TEST_F(Hide, MoveToCornerParksTheCursorAfterTheQuietSecond)
@@ -300,29 +243,31 @@ TEST_F(Hide, ClickOnTheHiddenCursorReachesTheWindowUnderItAndTheEndOfTheEngineSh
 
 TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
 {
-    // The default method: part of the program window under the pointer.
+    // The pointer rests on a shown task bar, which the default method makes the
+    // hide window part of; then the shell that owns the bar hangs.
+    FakeShell shell;
+    HWND bar = shell.AddBar(ABE_BOTTOM, {0, cy - 30, cx, cy});
     StoreHideSettings(1);
-    BusyProgram program({200, 150, 600, 450});
     App app;
     ASSERT_TRUE(app.WaitEngine());
     HWND mainWindow = app.WaitWindow("Static", "EdgeWarden", 1000);
     ASSERT_NE(nullptr, mainWindow);
-    MouseAt(400, 300);
+    MouseAt(cx / 2, cy - 15);
     HWND hideWindow = nullptr;
     ASSERT_TRUE(WaitFor(
         [&] {
-            hideWindow = FindWindowExA(program.window, nullptr, kHideClass, nullptr);
+            hideWindow = FindWindowExA(bar, nullptr, kHideClass, nullptr);
             return hideWindow != nullptr;
         },
         2500));
 
     // Long enough for every wait below to run out on a program that waits.
-    program.Hang(4000);
+    shell.Hang(4000);
     Settle(100);
     // What the pointer brings to a window under it, which a child's default
     // handling would hand on to the hung program.
     const auto self = reinterpret_cast<WPARAM>(hideWindow);
-    const LPARAM at = MAKELPARAM(400, 300);
+    const LPARAM at = MAKELPARAM(cx / 2, cy - 15);
     struct Case {
         const char* what;
         UINT message;
@@ -348,6 +293,6 @@ TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
     DWORD_PTR ignored = 0;
     EXPECT_NE(0, SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 300, &ignored))
         << "the main window does not answer";
-    MouseAt(420, 310);
+    MouseAt(cx / 2 + 20, cy - 15);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(hideWindow); }, 500)) << "the pointer stays hidden";
 }
