@@ -89,6 +89,21 @@ LRESULT CALLBACK HideWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 1;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
+    // DefWindowProc hands these on to the parent, another program's window, and
+    // waits for its answer without a limit: a hung program under the pointer
+    // would freeze this thread. The hide window answers them itself.
+    case WM_SETCURSOR:
+        return TRUE; // set: it stays hidden
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+    case WM_CONTEXTMENU:
+    case WM_APPCOMMAND:
+    case WM_HELP:
+    case WM_SYSCHAR:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_SYSCOMMAND:
+        return 0;
     case WM_CREATE: {
         LRESULT result = DefWindowProcA(window, message, wParam, lParam);
         ShowCursor(FALSE);

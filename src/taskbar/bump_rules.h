@@ -16,12 +16,6 @@ constexpr int32_t HIDDEN_LIMIT_X = 5;
 constexpr int32_t HIDDEN_LIMIT_Y = 3;
 constexpr int32_t RELEASE_DISTANCE = 20;
 
-// Border flags for the edge redraw, with the platform's BF_* values.
-constexpr unsigned FLAG_LEFT = 0x0001;
-constexpr unsigned FLAG_TOP = 0x0002;
-constexpr unsigned FLAG_RIGHT = 0x0004;
-constexpr unsigned FLAG_BOTTOM = 0x0008;
-
 struct Point {
     int32_t x;
     int32_t y;
@@ -67,8 +61,6 @@ struct EdgeGeometry {
     Point setBack;
     Rect stripe;
     bool beyondRelease;
-    Rect restore;
-    unsigned edgeFlags;
 };
 
 enum class EdgeAction {
@@ -81,9 +73,8 @@ enum class EdgeAction {
 struct EdgeDecision {
     EdgeAction action;
     Point cursor; // position for the next edge (the set-back position after SetBack)
-    bool paint;   // SetBack: fill `paintRect`; Release: redraw `paintRect` with `edgeFlags`
+    bool paint;   // SetBack: fill `paintRect`; Release: have the bar repaint itself
     Rect paintRect;
-    unsigned edgeFlags;
 };
 
 namespace detail {
@@ -183,8 +174,6 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.setBack = {r.right, p.y};
         g.stripe = MakeRect(w - 2, 0, w - 1, h);
         g.beyondRelease = x > int64_t{r.right} + RELEASE_DISTANCE;
-        g.restore = MakeRect(w - 2, 0, w, h);
-        g.edgeFlags = FLAG_RIGHT;
         break;
     case EDGE_TOP:
         g.hidden = int64_t{r.bottom} - monitor.top < HIDDEN_LIMIT_Y;
@@ -193,8 +182,6 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.setBack = {p.x, r.bottom};
         g.stripe = MakeRect(0, h - 2, w, h - 1);
         g.beyondRelease = y > int64_t{r.bottom} + RELEASE_DISTANCE;
-        g.restore = MakeRect(0, h - 2, w, h);
-        g.edgeFlags = FLAG_TOP;
         break;
     case EDGE_RIGHT:
         g.hidden = int64_t{monitor.right} - r.left < HIDDEN_LIMIT_X;
@@ -203,8 +190,6 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.setBack = {Saturate(int64_t{r.left} - 1), p.y};
         g.stripe = MakeRect(1, 0, 2, h);
         g.beyondRelease = x < int64_t{r.left} - RELEASE_DISTANCE;
-        g.restore = MakeRect(0, 0, 2, h);
-        g.edgeFlags = FLAG_LEFT;
         break;
     default:
         g.hidden = int64_t{monitor.bottom} - r.top < HIDDEN_LIMIT_Y;
@@ -213,8 +198,6 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.setBack = {p.x, Saturate(int64_t{r.top} - 1)};
         g.stripe = MakeRect(0, 1, w, 2);
         g.beyondRelease = y < int64_t{r.top} - RELEASE_DISTANCE;
-        g.restore = MakeRect(0, 0, w, 2);
-        g.edgeFlags = FLAG_BOTTOM;
         break;
     }
     g.inStrip = g.inStrip && AlongEdge(edge, p, monitor);
@@ -280,7 +263,7 @@ inline int MonitorOf(Point p, const Desktop& desktop)
 inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool holds,
                                uint32_t time, BumpConfig config, BumpState& state)
 {
-    EdgeDecision d = {EdgeAction::Nothing, p, false, {0, 0, 0, 0}, 0};
+    EdgeDecision d = {EdgeAction::Nothing, p, false, {0, 0, 0, 0}};
     const EdgeGeometry g = Geometry(edge, bar, p, monitor);
     int32_t& pushed = state.pushedDistance[edge];
     uint32_t& startTime = state.bumpStartTime[edge];
@@ -304,8 +287,6 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool 
         pushed = 0;
         d.action = EdgeAction::Release;
         d.paint = config.indication;
-        d.paintRect = g.restore;
-        d.edgeFlags = g.edgeFlags;
     }
     return d;
 }

@@ -10,9 +10,6 @@ bump::BumpState bumpState[bump::MAX_MONITORS] = {};
 static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
                   && bump::EDGE_RIGHT == ABE_RIGHT && bump::EDGE_BOTTOM == ABE_BOTTOM,
               "edges are indexed like the shell's");
-static_assert(bump::FLAG_LEFT == BF_LEFT && bump::FLAG_TOP == BF_TOP && bump::FLAG_RIGHT == BF_RIGHT
-                  && bump::FLAG_BOTTOM == BF_BOTTOM,
-              "edge flags are the platform's");
 
 namespace {
 
@@ -34,17 +31,12 @@ void PaintStripe(HWND bar, const bump::Rect& stripe, COLORREF color)
     ReleaseDC(bar, dc);
 }
 
-// Redraws the bar's inner edge over the stripe and lets the bar paint its frame.
-void RestoreEdge(HWND bar, const bump::Rect& restore, unsigned flags)
+// Asks the bar to paint itself over the stripe, frame and children included.
+// Only invalidated: the bar paints when its own thread gets to it, and the hook
+// never waits for another program.
+void RepaintBar(HWND bar)
 {
-    HDC dc = GetWindowDC(bar);
-    RECT r = ToRect(restore);
-    DrawEdge(dc, &r, EDGE_RAISED, flags);
-    ReleaseDC(bar, dc);
-    DWORD_PTR ignored = 0;
-    // Blocking: no further mouse event may run the hook again while it waits.
-    SendMessageTimeoutA(bar, WM_NCPAINT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, BAR_REDRAW_TIMEOUT_MS,
-                        &ignored);
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // The layout that the bumps in progress belong to.
@@ -95,7 +87,7 @@ int BumpCursor(int x, int y, DWORD time)
                 PaintStripe(bar, d.paintRect, color & 0xFFFFFF);
             SetCursorPos(d.cursor.x, d.cursor.y);
         } else if (d.action == bump::EdgeAction::Release && d.paint) {
-            RestoreEdge(bar, d.paintRect, d.edgeFlags);
+            RepaintBar(bar);
         }
     };
     const int result =

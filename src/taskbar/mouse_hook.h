@@ -6,10 +6,6 @@
 
 #include <windows.h>
 
-// How long the release waits for a bar's window to redraw its frame: a hung bar
-// must not stall every mouse event of the desktop.
-constexpr UINT BAR_REDRAW_TIMEOUT_MS = 50;
-
 // Progress of the bump on each edge of each monitor, indexed like the monitors
 // of the bar table; the server thread's alone.
 extern bump::BumpState bumpState[bump::MAX_MONITORS];

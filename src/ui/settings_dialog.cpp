@@ -15,7 +15,6 @@
 
 #include <charconv>
 
-HBRUSH dialogBrush = nullptr;
 COLORREF customColors[16];
 uint8_t reformattingHideSeconds = 0;
 
@@ -53,7 +52,6 @@ void InitDialog(HWND dialog)
 {
     SetWindowTextA(dialog, "EdgeWarden");
     MakeLinkControl(dialog, IDC_HOME_LINK);
-    dialogBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     SetChecked(dialog, IDC_BUMP_ENABLED, settings.bumpEnabled.load() != 0);
     SetChecked(dialog, IDC_BUMP_INDICATE, (settings.bumpColor.load() & BUMP_NO_INDICATION) == 0);
     SendItem(dialog, IDC_BUMP_STRENGTH, TBM_SETRANGE, FALSE, MAKELPARAM(1, 200));
@@ -214,19 +212,17 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
                         reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_CTLCOLORSTATIC: {
-        // Only the link control answers the colour request.
+        // Read at every paint, so that a change of the colour scheme shows at
+        // once; the link control then puts its own colour over the text's.
         HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         SendMessageA(reinterpret_cast<HWND>(lParam), WMU_LINKCOLOR, wParam, lParam);
         SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(dialogBrush);
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(dialogBrush);
-    case WM_DESTROY:
-        DeleteObject(dialogBrush);
-        dialogBrush = nullptr;
-        return FALSE;
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     default:
         return FALSE;
     }

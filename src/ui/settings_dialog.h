@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-// Background of the dialog and its static and button controls; one per opening.
-extern HBRUSH dialogBrush;
 // The colour chooser's custom colours, filled at its first opening in the process.
 extern COLORREF customColors[16];
 // Set while the dialog itself rewrites the seconds field.

@@ -240,3 +240,59 @@ TEST_F(Hide, ClickOnTheHiddenCursorReachesTheWindowUnderItAndTheEndOfTheEngineSh
     ASSERT_TRUE(PostThreadMessageA(GetWindowThreadProcessId(server, nullptr), WM_QUIT, 0, 0));
     EXPECT_TRUE(WaitFor([&] { return !hidden(); }, 1000));
 }
+
+TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
+{
+    // The pointer rests on a shown task bar, which the default method makes the
+    // hide window part of; then the shell that owns the bar hangs.
+    FakeShell shell;
+    HWND bar = shell.AddBar(ABE_BOTTOM, {0, cy - 30, cx, cy});
+    StoreHideSettings(1);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    HWND mainWindow = app.WaitWindow("Static", "EdgeWarden", 1000);
+    ASSERT_NE(nullptr, mainWindow);
+    MouseAt(cx / 2, cy - 15);
+    HWND hideWindow = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            hideWindow = FindWindowExA(bar, nullptr, kHideClass, nullptr);
+            return hideWindow != nullptr;
+        },
+        2500));
+
+    // Long enough for every wait below to run out on a program that waits.
+    shell.Hang(4000);
+    Settle(100);
+    // What the pointer brings to a window under it, which a child's default
+    // handling would hand on to the hung program.
+    const auto self = reinterpret_cast<WPARAM>(hideWindow);
+    const LPARAM at = MAKELPARAM(cx / 2, cy - 15);
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } cases[] = {
+        {"cursor", WM_SETCURSOR, self, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)},
+        {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at},
+        {"horizontal wheel", WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at},
+        {"context menu", WM_CONTEXTMENU, self, at},
+        {"side button", WM_APPCOMMAND, self,
+         MAKELPARAM(0, FAPPCOMMAND_MOUSE | APPCOMMAND_BROWSER_BACKWARD)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DWORD_PTR result = 0;
+        EXPECT_NE(0, SendMessageTimeoutA(hideWindow, c.message, c.wParam, c.lParam, SMTO_NORMAL,
+                                         300, &result));
+        if (c.message == WM_SETCURSOR) {
+            EXPECT_EQ(DWORD_PTR{TRUE}, result) << "the cursor is set: hidden";
+        }
+    }
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 300, &ignored))
+        << "the main window does not answer";
+    MouseAt(cx / 2 + 20, cy - 15);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(hideWindow); }, 500)) << "the pointer stays hidden";
+}

@@ -15,7 +15,7 @@
 namespace {
 
 // Bump on, never through (the strength is out of reach of a few pushes), with a
-// stripe to paint and an edge to redraw; hiding off unless a test turns it on.
+// stripe to paint and a bar to repaint; hiding off unless a test turns it on.
 void StoreBumpSettings()
 {
     reg::SetDword("priowarn", 0);
@@ -109,7 +109,7 @@ TEST_F(Reliability, HungBarDoesNotHoldUpTheHook)
     const LONG ncPaints = shell.NcPaints();
 
     // The bar's thread stops answering; leaving the strip is a release, which
-    // redraws the bar's edge and asks the bar to paint its frame.
+    // asks the bar to paint itself.
     shell.Hang(3000);
     Settle(200);
     const double release = TimedEvent(500, cy / 2);
@@ -206,7 +206,7 @@ struct Action {
 
 // Ten actions, twelve events: the four corners (two bars each), one edge's middle
 // and, between them, a place in the middle that ends every bump. Each corner
-// paints two stripes and each visit to the middle redraws the edges again.
+// paints two stripes and each visit to the middle has the bars repaint.
 Action SoakAction(long step, int cx, int cy)
 {
     const long cycle = step / 10;
@@ -448,8 +448,8 @@ TEST_F(Reliability, SoakOfEveryEdgeClicksWheelAndDialogCycles)
     EXPECT_TRUE(server != nullptr
                 && SendMessageTimeoutA(server, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored)
                        != 0);
-    // Still painting after tens of thousands of stripes and redraws: no brush or
-    // device context leaks per paint, or the process's GDI handles would be spent.
+    // Still painting after tens of thousands of stripes: no brush or device
+    // context leaks per paint, or the process's GDI handles would be spent.
     MouseAt(cx / 2, cy - 1);
     EXPECT_EQ(cy - 3, CursorPos().y);
     EXPECT_EQ(kColor, ScreenPixel(cx / 2, cy - 1));

@@ -32,6 +32,56 @@ std::string Text(HWND window)
     return text;
 }
 
+// The scheme's button colours, set for one test and set back after it.
+class ButtonScheme {
+public:
+    ButtonScheme(COLORREF face, COLORREF text)
+    {
+        const COLORREF colours[] = {face, text};
+        for (int i = 0; i < 2; ++i)
+            saved[i] = GetSysColor(kElements[i]);
+        SetSysColors(2, kElements, colours);
+    }
+    ~ButtonScheme() { SetSysColors(2, kElements, saved); }
+    ButtonScheme(const ButtonScheme&) = delete;
+    ButtonScheme& operator=(const ButtonScheme&) = delete;
+
+private:
+    static constexpr int kElements[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
+    COLORREF saved[2] = {};
+};
+
+// How many pixels of `control`, painted as it paints itself, show `colour`.
+int PixelsOf(HWND control, COLORREF colour)
+{
+    RECT r;
+    GetClientRect(control, &r);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = r.right;
+    info.bmiHeader.biHeight = -r.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC dc = CreateCompatibleDC(nullptr);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap =
+        CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                 PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    const DWORD pixel =
+        (DWORD{GetRValue(colour)} << 16) | (DWORD{GetGValue(colour)} << 8) | GetBValue(colour);
+    int count = 0;
+    for (LONG i = 0; bits != nullptr && i < r.right * r.bottom; ++i)
+        count += (bits[i] & 0xFFFFFF) == pixel ? 1 : 0;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return count;
+}
+
 class UiDialog : public UiTest {
 protected:
     HWND Item(int id) const { return GetDlgItem(dialog, id); }
@@ -349,34 +399,24 @@ TEST_F(UiDialog, NoWarningWhileAnAutoHiddenBarExists)
     EXPECT_EQ(1, settings.noBumpWarn.load());
 }
 
-TEST_F(UiDialog, ColourMessagesAnswerWithTheDialogBrush)
+TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
 {
+    // A dark scheme, as high contrast sets it; its text colour is no other
+    // colour of the scheme, so every pixel of it is text.
+    const COLORREF text = RGB(255, 255, 0);
+    ButtonScheme scheme(RGB(0, 0, 0), text);
     ASSERT_NE(nullptr, OpenDialog());
-    HBRUSH brush = dialogBrush;
-    ASSERT_NE(nullptr, brush);
-    LOGBRUSH logBrush = {};
-    ASSERT_NE(0, GetObjectA(brush, sizeof(logBrush), &logBrush));
-    EXPECT_EQ(static_cast<UINT>(BS_SOLID), logBrush.lbStyle);
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), logBrush.lbColor);
 
     HDC dc = CreateCompatibleDC(nullptr);
     WPARAM dcParam = reinterpret_cast<WPARAM>(dc);
     auto ask = [&](UINT message, int id) {
         return SettingsDialogProc(dialog, message, dcParam, reinterpret_cast<LPARAM>(Item(id)));
     };
-    const INT_PTR brushResult = reinterpret_cast<INT_PTR>(brush);
+    const INT_PTR brushResult = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 
-    SetTextColor(dc, RGB(1, 2, 3));
     SetBkMode(dc, OPAQUE);
     EXPECT_EQ(brushResult, ask(WM_CTLCOLORSTATIC, IDC_APP_ICON));
-    EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc)) << "only the link sets a text colour";
     EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
-
-    linkColor = kLinkRed;
-    EXPECT_EQ(brushResult, ask(WM_CTLCOLORSTATIC, IDC_HOME_LINK));
-    EXPECT_EQ(kLinkRed, GetTextColor(dc));
-    linkColor = kLinkBlue;
-
     EXPECT_EQ(brushResult, ask(WM_CTLCOLORBTN, IDOK));
     EXPECT_EQ(brushResult, SettingsDialogProc(dialog, WM_CTLCOLORDLG, dcParam,
                                               reinterpret_cast<LPARAM>(dialog)));
@@ -386,10 +426,24 @@ TEST_F(UiDialog, ColourMessagesAnswerWithTheDialogBrush)
     EXPECT_EQ(FALSE, ask(WM_CTLCOLORSCROLLBAR, IDOK));
     DeleteDC(dc);
 
-    DestroyWindow(dialog);
-    dialog = nullptr;
-    EXPECT_EQ(nullptr, dialogBrush);
-    EXPECT_EQ(0u, GetObjectType(brush)) << "the brush dies with the dialog";
+    // The labels as they paint themselves: in the scheme's text colour.
+    struct Case {
+        const char* what;
+        HWND control;
+    } cases[] = {
+        {"label", FindWindowExA(dialog, nullptr, "Static", "Strength of bump")},
+        {"check box", Item(IDC_BUMP_INDICATE)},
+        {"group box", FindWindowExA(dialog, nullptr, "Button", "Protect Task Bars by Bump ")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(nullptr, c.control);
+        EXPECT_GT(PixelsOf(c.control, text), 0);
+    }
+    linkColor = kLinkRed;
+    EXPECT_GT(PixelsOf(Item(IDC_HOME_LINK), kLinkRed), 0);
+    EXPECT_EQ(0, PixelsOf(Item(IDC_HOME_LINK), text));
+    linkColor = kLinkBlue;
 }
 
 TEST_F(UiDialog, SecondStartPutsTheOpenDialogOnTop)
