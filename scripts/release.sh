@@ -20,6 +20,7 @@ if [ -z "$EPOCH" ]; then
     }
 fi
 VERSION=$(sed -n 's/^project(EdgeWarden VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+[ -n "$VERSION" ] || { echo "no version in $ROOT/CMakeLists.txt (project(EdgeWarden VERSION ...))" >&2; exit 1; }
 ZIP="EdgeWarden-$VERSION.zip"
 
 log "building EdgeWarden.exe (x86_64, i686)"
@@ -55,7 +56,8 @@ stamp = time.gmtime(max(epoch, 315532800))[:6]
 files = sorted(os.path.join(root, f) for root, _, names in os.walk("EdgeWarden") for f in names)
 with zipfile.ZipFile(name, "w") as z:
     for path in files:
-        # Without the file's own mode, owner or times: no extra fields.
+        # Not from the file, whose mode and time would come along; Unix's mode
+        # bits, which unzip applies.
         info = zipfile.ZipInfo(path, stamp)
         info.compress_type = zipfile.ZIP_DEFLATED
         info.create_system = 3
