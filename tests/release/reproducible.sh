@@ -50,10 +50,11 @@ for file in "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe S
         faults+=("the builds differ in $file: $(cmp "$first/$file" "$second/$file" 2>&1 |
             sed 's/^.* differ: /at /; s/^cmp: //' | head -n 1)")
 done
-listed=$(cd "$first" && sha256sum -c SHA256SUMS 2>&1) || faults+=("sha256sum -c SHA256SUMS:"$'\n'"$listed")
+indent() { sed 's/^/    /' <<<"$1"; }
+listed=$(cd "$first" && sha256sum -c SHA256SUMS 2>&1) || faults+=("sha256sum -c SHA256SUMS:"$'\n'"$(indent "$listed")")
 [ "$(sed 's/: OK$//' <<<"$listed" | LC_ALL=C sort | tr '\n' ' ')" = \
     "$zip EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe " ] ||
-    faults+=("SHA256SUMS lists other files than the archive and both exes:"$'\n'"$listed")
+    faults+=("SHA256SUMS lists other files than the archive and both exes:"$'\n'"$(indent "$listed")")
 
 archive=$(python3 - "$first/$zip" "$ROOT/README.md" "$epoch" 2>&1 <<'PY'
 import sys, time, zipfile
@@ -77,12 +78,12 @@ for heading in ("## For Windows users", "### Starting it", "### Settings", "### 
 md = open(readme).read().split("\n")
 start, end = md.index("## For Windows users"), md.index("## For developers")
 others = set(md[:start] + md[end:]) - set(md[start:end]) - {""}
-for line in lines:
-    if line in others:
-        print(f"README.txt holds a line from outside the users' part: {line!r}")
+foreign = [line for line in lines if line in others]
+if foreign:
+    print(f"README.txt holds {len(foreign)} line(s) from outside the users' part, such as {foreign[0]!r}")
 PY
 )
-[ -z "$archive" ] || faults+=("in $zip:"$'\n'"$archive")
+[ -z "$archive" ] || faults+=("in $zip:"$'\n'"$(indent "$archive")")
 [ ${#faults[@]} -eq 0 ] || fail "${#faults[@]} fault(s)" "${faults[@]}"
 rm -rf "$HERE"
 echo "PASS release: the same archive, exes and SHA256SUMS from two folders"
