@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Builds the release from this tree in two folders of different names, one
-# after the other, and compares them byte for byte: the archive, both exes and
-# SHA256SUMS. Then checks the archive: each file at the commit's time, with the
-# same permissions and no extra fields, and a README.txt with the Windows users'
-# part of README.md and nothing of the rest. Leaves the folders for a look when
-# it fails.
+# Builds the release from this tree in two folders of different names and
+# compares the archive, both exes and SHA256SUMS byte for byte. Then checks the
+# archive: each file at the commit's time, mode 644, no extra fields, and a
+# README.txt with the Windows users' part of README.md and nothing else of it.
+# A failure leaves the folders for a look.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 
@@ -51,10 +50,9 @@ for file in "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe S
             sed 's/^.* differ: /at /; s/^cmp: //' | head -n 1)")
 done
 indent() { sed 's/^/    /' <<<"$1"; }
-listed=$(cd "$first" && sha256sum -c SHA256SUMS 2>&1) || faults+=("sha256sum -c SHA256SUMS:"$'\n'"$(indent "$listed")")
-[ "$(sed 's/: OK$//' <<<"$listed" | LC_ALL=C sort | tr '\n' ' ')" = \
-    "$zip EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe " ] ||
-    faults+=("SHA256SUMS lists other files than the archive and both exes:"$'\n'"$(indent "$listed")")
+listed=$(cd "$first" && sha256sum -c SHA256SUMS 2>&1 | LC_ALL=C sort)
+[ "$listed" = "$(printf '%s: OK\n' "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe)" ] ||
+    faults+=("sha256sum -c SHA256SUMS, which should check the archive and both exes:"$'\n'"$(indent "$listed")")
 
 archive=$(python3 - "$first/$zip" "$ROOT/README.md" "$epoch" 2>&1 <<'PY'
 import sys, time, zipfile
