@@ -20,6 +20,9 @@ PACKAGES="cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev
 # host builds asks for; no Wine, no X server.
 LINT_PACKAGES="cmake ninja-build clang clang-format clang-tidy libgtest-dev libbenchmark-dev googletest
   g++-mingw-w64-x86-64-posix"
+# What scripts/release.sh needs: configuring both Windows builds and building
+# their exes, and the archive's writer.
+RELEASE_PACKAGES="cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix python3"
 
 log() { printf '== %s\n' "$*"; }
 
@@ -95,9 +98,14 @@ configure_preset() { # preset
         && { [ -f "$BUILD/$1/compile_commands.json" ] || cmake --preset "$1" --fresh; })
 }
 
-# Configures and builds one of the presets, in build/PRESET.
-build_config() { # preset
-    configure_preset "$1" >/dev/null && (cd "$ROOT" && cmake --build --preset "$1" -- -j"$(nproc)" >/dev/null)
+# Configures one of the presets and builds the targets named, or all of them, in
+# build/PRESET.
+build_config() { # preset [target...]
+    local preset=$1 targets=()
+    shift
+    [ $# -eq 0 ] || targets=(--target "$@")
+    configure_preset "$preset" >/dev/null \
+        && (cd "$ROOT" && cmake --build --preset "$preset" "${targets[@]}" -- -j"$(nproc)" >/dev/null)
 }
 
 build_windows() {

@@ -1,12 +1,31 @@
 #!/usr/bin/env bash
-# Builds the release archive build/release/EdgeWarden-1.3.zip: both exes, the
-# README as text and the licence. Refuses an exe that imports anything but
-# system DLLs, and prints the archive's size.
+# Builds the release in build/release: EdgeWarden-<version>.zip (both exes, the
+# README's part for Windows users as text, the licence) and SHA256SUMS beside
+# it, which lists the archive and both exes as `sha256sum -c` reads them.
+# Every build of a commit gives the same bytes, in any folder and at any time:
+# the archive holds its files in a fixed order, each with the commit's time
+# (SOURCE_DATE_EPOCH, when set, stands for it) and the same permissions.
+# Refuses an exe that imports anything but system DLLs, and prints the sizes and
+# the archive's SHA-256.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages
-build_windows
+ensure_packages $RELEASE_PACKAGES
+# Only the archive needs it: the exes hold no time.
+EPOCH=${SOURCE_DATE_EPOCH:-}
+if [ -z "$EPOCH" ]; then
+    EPOCH=$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null) || {
+        echo "$ROOT is no git checkout to take the commit's time from; set SOURCE_DATE_EPOCH" >&2
+        exit 1
+    }
+fi
+VERSION=$(sed -n 's/^project(EdgeWarden VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+[ -n "$VERSION" ] || { echo "no version in $ROOT/CMakeLists.txt (project(EdgeWarden VERSION ...))" >&2; exit 1; }
+ZIP="EdgeWarden-$VERSION.zip"
+
+log "building EdgeWarden.exe (x86_64, i686)"
+build_config x86_64 EdgeWarden
+build_config i686 EdgeWarden
 
 OUT="$BUILD/release"
 rm -rf "$OUT" && mkdir -p "$OUT/EdgeWarden/x64" "$OUT/EdgeWarden/x86"
@@ -17,15 +36,36 @@ for arch in x86_64:x64 i686:x86; do
     cp "$exe" "$OUT/EdgeWarden/$dir/"
     printf '%-8s %7d bytes, imports: %s\n' "$dir" "$(stat -c %s "$exe")" "$imports"
 done
-# Windows users open these with Notepad: CRLF line ends.
-sed 's/$/\r/' "$ROOT/README.md" >"$OUT/EdgeWarden/README.txt"
+# Windows users open these with Notepad: CRLF line ends. Their part of the
+# README runs from its heading to the developers' one.
+awk '/^## For developers$/ {developers = 1; exit}
+     /^## For Windows users$/ {users = 1}
+     users
+     END {
+         if (!users || !developers) {
+             print "README.md lacks \"## For Windows users\" followed by \"## For developers\"" >"/dev/stderr"
+             exit 1
+         }
+     }' "$ROOT/README.md" | sed 's/$/\r/' >"$OUT/EdgeWarden/README.txt"
 sed 's/$/\r/' "$ROOT/LICENSE" >"$OUT/EdgeWarden/LICENSE.txt"
-(cd "$OUT" && python3 - <<'PY'
-import os, zipfile
-with zipfile.ZipFile("EdgeWarden-1.3.zip", "w", zipfile.ZIP_DEFLATED) as z:
-    for root, _, files in os.walk("EdgeWarden"):
-        for name in sorted(files):
-            z.write(os.path.join(root, name))
+(cd "$OUT" && python3 - "$ZIP" "$EPOCH" <<'PY'
+import os, sys, time, zipfile
+name, epoch = sys.argv[1], int(sys.argv[2])
+# A zip time has no time zone and starts in 1980: the commit's time in UTC.
+stamp = time.gmtime(max(epoch, 315532800))[:6]
+files = sorted(os.path.join(root, f) for root, _, names in os.walk("EdgeWarden") for f in names)
+with zipfile.ZipFile(name, "w") as z:
+    for path in files:
+        # Not from the file, whose mode and time would come along; Unix's mode
+        # bits, which unzip applies.
+        info = zipfile.ZipInfo(path, stamp)
+        info.compress_type = zipfile.ZIP_DEFLATED
+        info.create_system = 3
+        info.external_attr = 0o100644 << 16
+        with open(path, "rb") as f:
+            z.writestr(info, f.read())
 PY
 )
-echo "$OUT/EdgeWarden-1.3.zip: $(stat -c %s "$OUT/EdgeWarden-1.3.zip") bytes"
+(cd "$OUT" && sha256sum "$ZIP" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe >SHA256SUMS)
+echo "$OUT/$ZIP: $(stat -c %s "$OUT/$ZIP") bytes"
+echo "SHA-256: $(sed -n '1s/ .*//p' "$OUT/SHA256SUMS")"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs every test: host-native rules under ASan/UBSan and their fuzz targets
 # (about a minute in all), the Win32 tests of both builds under Wine, the
-# black-box harness against the real EdgeWarden.exe, and the lint layer
-# (format, strict warnings, clang-tidy; about two minutes). It installs what is
+# black-box harness against the real EdgeWarden.exe, the release built twice
+# and compared (about two minutes), and the lint layer (format, strict
+# warnings, clang-tidy; about two minutes). It installs what is
 # missing, builds the presets of CMakePresets.json, and runs each layer with
 # ctest, whose fixtures start the private Xvfb (the tests move the pointer), the
-# two-monitor Xephyr and the Wine prefix, and stop them. The lint layer named
-# alone runs without builds, Wine or Xvfb.
+# two-monitor Xephyr and the Wine prefix, and stop them. The lint and release
+# layers named alone run without the test builds, Wine or Xvfb.
 #
 #   scripts/test.sh                      every layer once
 #   scripts/test.sh LAYER...             the named layers once
@@ -29,7 +30,7 @@ SELECTED=("$@")
 
 # Every layer in the order it runs, with the build whose tests hold it.
 LAYERS=(native:host tsan:host fuzz:host win32-x86_64:x86_64 win32-i686:i686 blackbox-x86_64:x86_64
-    blackbox-i686:i686 blackbox-two-monitors:x86_64 lint:host)
+    blackbox-i686:i686 blackbox-two-monitors:x86_64 release:host lint:host)
 KNOWN=" ${LAYERS[*]%%:*} "
 for name in "${SELECTED[@]}"; do
     if [[ "$KNOWN" != *" $name "* ]]; then
@@ -41,7 +42,7 @@ selected() { [ ${#SELECTED[@]} -eq 0 ] || [[ " ${SELECTED[*]} " == *" $1 "* ]]; 
 
 # Layers that need neither the builds nor Wine and Xvfb; when only they are
 # named, none of that is set up.
-NO_DESKTOP_LAYERS=" lint "
+NO_DESKTOP_LAYERS=" lint release "
 DESKTOP=1
 if [ ${#SELECTED[@]} -gt 0 ]; then
     DESKTOP=
