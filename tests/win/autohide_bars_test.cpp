@@ -73,6 +73,20 @@ TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
         shell.SetBar(edge, nullptr);
     RefreshAutoHideBars();
     EXPECT_EQ(0, CountAutoHideBars());
+
+    // Asked while the shell answers an earlier refresh, which began before the
+    // ask, a refresh waits for the next one.
+    HANDLE answering = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    shell.BeforeNextAnswer([answering] {
+        SetEvent(answering);
+        Sleep(200);
+    });
+    const LONG queries = shell.Queries();
+    AskForBarRefresh();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(answering, 2000));
+    EXPECT_TRUE(RefreshAutoHideBars());
+    EXPECT_EQ(queries + 2 * 8, shell.Queries());
+    CloseHandle(answering);
 }
 
 TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)
