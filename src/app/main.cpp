@@ -49,7 +49,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
 
     ActivateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
     HANDLE mutex = CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex");
-    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD mutexError = GetLastError();
+    // A mutex refused to this start is held by an instance run as administrator:
+    // one runs already.
+    if ((mutex != nullptr && mutexError == ERROR_ALREADY_EXISTS)
+        || (mutex == nullptr && mutexError == ERROR_ACCESS_DENIED)) {
         if (!startHidden) {
             // The dialog that comes back may then take the keyboard from this start.
             AllowSetForegroundWindow(ASFW_ANY);

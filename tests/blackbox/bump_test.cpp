@@ -406,4 +406,9 @@ TEST_F(TwoMonitors, ThePlainQuerysBarOnTheSecondMonitorIsHeldThereOnly)
     EXPECT_TRUE(Passes({500, primary.bottom - 1})) << "the primary's bottom row";
     MouseAt(second.left + 300, second.bottom - 1);
     EXPECT_EQ(second.bottom - 3, CursorPos().y) << "the second monitor's bottom row";
+
+    // The dialog, brought back by a second start, counts it: no warning.
+    EXPECT_EQ(0u, RunToEnd(""));
+    EXPECT_NE(nullptr, WaitSettingsDialog(app));
+    EXPECT_EQ(nullptr, WaitMessageBox(app.Pid(), 300));
 }

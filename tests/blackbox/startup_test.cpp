@@ -24,9 +24,21 @@ void ExpectStored(const StoredValue& expected)
     EXPECT_EQ(expected.value, value) << expected.name;
 }
 
-// Holding the mutex makes every start a second instance.
+// Holding the mutex makes every start a second instance. One run as
+// administrator holds it with a security descriptor that the user's programs
+// may not open: here one that grants nobody anything.
 struct FirstInstanceStandIn {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex");
+    HANDLE mutex = nullptr;
+    explicit FirstInstanceStandIn(bool asAdministrator = false)
+    {
+        SECURITY_DESCRIPTOR refusing;
+        InitializeSecurityDescriptor(&refusing, SECURITY_DESCRIPTOR_REVISION);
+        ACL empty;
+        InitializeAcl(&empty, sizeof(empty), ACL_REVISION);
+        SetSecurityDescriptorDacl(&refusing, TRUE, &empty, FALSE);
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &refusing, FALSE};
+        mutex = CreateMutexA(asAdministrator ? &attributes : nullptr, TRUE, "EdgeWardenMainMutex");
+    }
     ~FirstInstanceStandIn() { CloseHandle(mutex); }
 };
 
@@ -135,6 +147,16 @@ TEST_F(BlackBox, SecondStartSignalsEveryWindowTitledEdgeWarden)
     // With the switch, a second start signals nobody.
     EXPECT_EQ(0u, RunToEnd("-hide"));
     EXPECT_FALSE(windows[0]->Got(activate));
+}
+
+TEST_F(BlackBox, StartBesideAnInstanceRunAsAdministratorEndsAtOnce)
+{
+    FirstInstanceStandIn first(true);
+    ASSERT_NE(nullptr, first.mutex);
+    ASSERT_EQ(nullptr, CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex"));
+    ASSERT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError()) << "the mutex is refused";
+    EXPECT_EQ(0u, RunToEnd("-hide", 3000));
+    EXPECT_EQ(0u, RunToEnd("", 3000));
 }
 
 TEST_F(BlackBox, UnknownSwitchShowsUsageThenSignalsTheRunningInstance)

@@ -60,6 +60,21 @@ TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
         shell.SetBar(edge, nullptr);
     RefreshAutoHideBars();
     EXPECT_EQ(0, CountAutoHideBars());
+
+    // Asked while the shell answers an earlier refresh, which began before the
+    // ask, a refresh waits for the next one.
+    HANDLE answering = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    shell.BeforeNextAnswer([answering] {
+        SetEvent(answering);
+        Sleep(200);
+    });
+    const LONG queries = shell.Queries();
+    AskForBarRefresh();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(answering, 2000));
+    EXPECT_TRUE(RefreshAutoHideBars());
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
+    EXPECT_EQ(queries + 2 * oneRefresh, shell.Queries());
+    CloseHandle(answering);
 }
 
 TEST(AutoHideBars, PerMonitorQueryAndDisplayChangesRefreshTheTable)

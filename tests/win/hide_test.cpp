@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "support/fake_shell.h"
 #include "taskbar/autohide_bars.h"
+#include "taskbar/mouse_hook.h"
 
 #include <gtest/gtest.h>
 
@@ -293,11 +294,16 @@ TEST_F(Hide, MoveToCornerParksClearOfBarsWithoutAWindow)
         EXPECT_EQ(c.expected.y, CursorPos().y);
         EXPECT_EQ(baseCount, CursorCount());
         EXPECT_NE(0, hideClassAtom);
-        // Its own move is none of the user's: the next tick keeps it hidden.
+        // Its own move is none of the user's: the next tick keeps it hidden, and
+        // so does the hook when the move comes back; a click there is the user's.
         Tick();
         EXPECT_EQ(1, isHidden.load());
-
-        RequestUnhide();
+        MSLLHOOKSTRUCT event = {};
+        event.pt = c.expected;
+        event.time = ownMoveTime.load();
+        LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+        EXPECT_EQ(1, isHidden.load());
+        LowLevelMouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&event));
         EXPECT_EQ(0, isHidden.load());
         MSG msg;
         EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_UNHIDE, WMU_UNHIDE, PM_NOREMOVE));

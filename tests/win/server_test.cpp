@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "support/fake_shell.h"
 #include "support/test_windows.h"
+#include "taskbar/autohide_bars.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,12 @@ TEST_F(Engine, SwitchingOffBeforeAnyActivationStartsNothing)
 TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
 {
     settings.prioWarn.store(0);
+    // The hook starts with the bars as the shell has them, though it answers late.
+    FakeShell shell;
+    HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    shell.BeforeNextAnswer([] { Sleep(200); });
     ASSERT_TRUE(SetEngineActive(true));
+    EXPECT_EQ(bar, AutoHideBars[ABE_BOTTOM].load());
     // The main thread steps back to idle only when real time was really granted.
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()) == REALTIME_PRIORITY_CLASS,
               GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_IDLE);
@@ -121,10 +127,25 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
     EXPECT_EQ(thread, ServerThread);
     EXPECT_EQ(hook, MouseHook.load()) << "a second install request keeps the hook";
 
+    // The shell's answer to a refresh under way when the engine is switched
+    // off comes too late to be published.
+    HANDLE asked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    shell.SetBar(ABE_BOTTOM, nullptr);
+    shell.BeforeNextAnswer([asked] {
+        SetEvent(asked);
+        Sleep(200);
+    });
+    const LONG queries = shell.Queries();
+    AskForBarRefresh();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(asked, 2000));
     ASSERT_TRUE(SetEngineActive(false));
     EXPECT_TRUE(Eventually(HookRemoved));
     EXPECT_FALSE(TimerTicks(1300));
     EXPECT_EQ(window, ServerWindow.load()) << "switching off keeps the thread";
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
+    EXPECT_EQ(queries + oneRefresh, shell.Queries()) << "the refresh has ended";
+    EXPECT_EQ(bar, AutoHideBars[ABE_BOTTOM].load());
+    CloseHandle(asked);
 }
 
 TEST_F(Engine, HookControlRequestsAndStop)

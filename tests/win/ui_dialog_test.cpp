@@ -385,6 +385,17 @@ TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
     EXPECT_EQ(1, answerer.Count()) << "the hiding box never warns";
     Click(IDC_BUMP_ENABLED);
     EXPECT_EQ(2, answerer.Count());
+
+    // A shell that does not answer in time is not one without bars, and the
+    // dialog waits for it no longer than the limit, once for the engine and
+    // once for the warning.
+    Click(IDC_BUMP_ENABLED);
+    shell.Hang(4500);
+    ui_test::Pump(100);
+    const DWORD start = GetTickCount();
+    Click(IDC_BUMP_ENABLED);
+    EXPECT_LT(GetTickCount() - start, 3500u);
+    EXPECT_EQ(2, answerer.Count());
 }
 
 TEST_F(UiDialog, NoWarningWhileAnAutoHiddenBarExists)
