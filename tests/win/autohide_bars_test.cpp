@@ -72,7 +72,7 @@ TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
     AskForBarRefresh();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(answering, 2000));
     EXPECT_TRUE(RefreshAutoHideBars());
-    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 5;
     EXPECT_EQ(queries + 2 * oneRefresh, shell.Queries());
     CloseHandle(answering);
 }
