@@ -16,7 +16,7 @@ OUT="$BUILD/lint"
 TRIPLE=x86_64-w64-mingw32
 JOBS=$(nproc)
 
-ensure_packages $LINT_PACKAGES
+ensure_packages "${LINT_PACKAGES[@]}"
 cd "$ROOT" || exit 1
 rm -rf "$OUT"
 mkdir -p "$OUT/tidy"

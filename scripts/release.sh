@@ -10,7 +10,9 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages $RELEASE_PACKAGES
+# Configuring both Windows builds and building their exes, and the archive's
+# writer.
+ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix python3
 # Only the archive needs it: the exes hold no time.
 EPOCH=${SOURCE_DATE_EPOCH:-}
 if [ -z "$EPOCH" ]; then

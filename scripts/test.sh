@@ -73,7 +73,7 @@ if [ -n "$DESKTOP" ]; then
     exe_imports x86_64 >/dev/null && exe_imports i686 >/dev/null || exit 1
     trap stop_fixtures EXIT
 else
-    ensure_packages $LINT_PACKAGES
+    ensure_packages "${LINT_PACKAGES[@]}"
     configure_preset host >/dev/null || exit 1
 fi
 
