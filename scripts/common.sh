@@ -14,12 +14,14 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=${WINE32:-/usr/lib/wine/wine}
 WINESERVER=/usr/lib/wine/wineserver64
+# Everything the tests need.
+# shellcheck disable=SC2034 # read by the scripts that source this file
 PACKAGES=(cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
     libbenchmark-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
     xvfb xserver-xephyr x11-utils shellcheck)
 # What the lint layer needs: clang's tools, shellcheck and what configuring the
 # x86_64 and host builds asks for; no Wine, no X server.
-# shellcheck disable=SC2034 # read by lint.sh and test.sh, which source this file
+# shellcheck disable=SC2034 # read by the scripts that source this file
 LINT_PACKAGES=(cmake ninja-build clang clang-format clang-tidy libgtest-dev libbenchmark-dev googletest
     g++-mingw-w64-x86-64-posix shellcheck)
 
@@ -67,16 +69,14 @@ cpp_sources() {
     (cd "$ROOT" && find src tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
 }
 
-# Installs what is missing of the packages named (by default PACKAGES), as
-# root. apt's own output goes to build/apt-get.log. A package list that could
+# Installs what is missing of the packages named, as root. apt's own output goes to build/apt-get.log. A package list that could
 # not be fetched (a mirror in the middle of a sync makes apt-get update exit
 # 100) only gets a line: the lists apt has still serve. A package that then
 # cannot be installed ends the command, named, but for wine32:i386, without
 # which the 32-bit layers are skipped.
-ensure_packages() { # [package...]
-    local wanted=("$@") missing=() failed=() errors=() p rc=0 out
-    [ $# -gt 0 ] || wanted=("${PACKAGES[@]}")
-    for p in "${wanted[@]}"; do
+ensure_packages() { # package...
+    local missing=() uninstallable=() errors=() p rc=0 out
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -98,25 +98,40 @@ ensure_packages() { # [package...]
     apt-get update >>"$apt_log" 2>&1 || rc=$?
     [ $rc -eq 0 ] || log "apt-get update failed (exit $rc; its output is in $apt_log):" \
         "installing from the package lists apt has"
-    if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >>"$apt_log" 2>&1; then
+    if [ ${#missing[@]} -eq 1 ] ||
+        ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >>"$apt_log" 2>&1; then
         # Each alone, so that those that can be installed are, and the others named.
         for p in "${missing[@]}"; do
             out=$(DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$p" 2>&1) && continue
             printf '%s\n' "$out" >>"$apt_log"
-            failed+=("$p")
+            uninstallable+=("$p")
             [ "$p" = wine32:i386 ] || mapfile -t -O ${#errors[@]} errors < <(sed -n 's/^E: /    E: /p' <<<"$out")
         done
     fi
     local rest=()
-    for p in "${failed[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+    for p in "${uninstallable[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
     if [ ${#rest[@]} -gt 0 ]; then
         echo "could not install ${rest[*]} (apt's output is in $apt_log)" >&2
         [ ${#errors[@]} -eq 0 ] || printf '%s\n' "${errors[@]}" >&2
         echo "retry as root with: apt-get update && apt-get install ${rest[*]}" >&2
         exit 1
     fi
-    [ ${#failed[@]} -eq 0 ] || log "wine32:i386 could not be installed (apt's output is in $apt_log):" \
+    [ ${#uninstallable[@]} -eq 0 ] || log "wine32:i386 could not be installed (apt's output is in $apt_log):" \
         "the 32-bit layers will be skipped; as root, apt-get update && apt-get install wine32:i386 adds them"
+}
+
+# "passed failed skipped" from ctest's summary in a layer's log: its line
+# "N% tests passed, F tests failed out of T", whose T holds the skipped tests
+# but not the disabled ones, and its list of the tests that did not run, each
+# "(Skipped)" or "(Disabled)". Fails, printing nothing, without that line.
+ctest_counts() { # log
+    local summary total failed skipped disabled
+    summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+$' "$1" | tail -n 1)
+    [ -n "$summary" ] || return 1
+    read -r _ _ _ failed _ _ _ _ total <<<"$summary"
+    read -r skipped disabled < <(sed -n '/^The following tests did not run:$/,/^$/p' "$1" |
+        awk '/ \(Skipped\)$/ { s++ } / \(Disabled\)$/ { d++ } END { print s + 0, d + 0 }')
+    echo "$((total - failed - skipped)) $failed $((skipped + disabled))"
 }
 
 # Configures one of the presets in CMakePresets.json, in build/PRESET. A folder

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# The set-up steps of scripts/common.sh against stand-ins: no network, nothing
-# installed, nothing of the machine's own Wine.
+# Steps of scripts/common.sh against stand-ins: no network, nothing installed,
+# nothing of the machine's own Wine.
 #
-#   setup_test.sh packages     ensure_packages, with apt-get, dpkg-query, dpkg
-#                              and id stood in for on PATH, as run.sh calls it
-#                              (set -e): a package list that cannot be fetched,
-#                              a package that cannot be installed, wine32:i386
-#                              that cannot be installed
-#   setup_test.sh skip-reason  why the 32-bit layers are skipped (wine-test.sh
-#                              --can-run): a loader that is missing, one that
-#                              the kernel cannot run, one that runs
+#   scripts_test.sh packages      ensure_packages, with apt-get, dpkg-query,
+#                                 dpkg and id stood in for on PATH, as run.sh
+#                                 calls it (set -e): a package list that cannot
+#                                 be fetched, a package that cannot be
+#                                 installed, wine32:i386 that cannot be
+#                                 installed
+#   scripts_test.sh skip-reason   why the 32-bit layers are skipped
+#                                 (wine-test.sh --can-run): a loader that is
+#                                 missing, one that the kernel cannot run, one
+#                                 that runs
+#   scripts_test.sh ctest-counts  a layer's counts, as test.sh takes them from
+#                                 ctest's summary: passed, failed, skipped and
+#                                 disabled tests and a fixture
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WORK=$(mktemp -d)
@@ -125,11 +130,42 @@ skip_reason() {
     done
 }
 
+ctest_counts_of_a_run() {
+    mkdir -p "$WORK/project"
+    cat >"$WORK/project/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(counts NONE)
+enable_testing()
+add_test(NAME passes COMMAND true)
+add_test(NAME fails COMMAND false)
+add_test(NAME skips COMMAND sh -c "exit 77")
+add_test(NAME disabled COMMAND true)
+add_test(NAME fixture-start COMMAND true)
+set_tests_properties(skips PROPERTIES SKIP_RETURN_CODE 77)
+set_tests_properties(disabled PROPERTIES DISABLED TRUE)
+set_tests_properties(fixture-start PROPERTIES FIXTURES_SETUP desk)
+set_tests_properties(passes fails PROPERTIES FIXTURES_REQUIRED desk)
+CMAKE
+    ROW="a run of each kind of test"
+    cmake -S "$WORK/project" -B "$WORK/project/build" >"$WORK/out" 2>&1 &&
+        ctest --test-dir "$WORK/project/build" >"$WORK/out" 2>&1
+    # shellcheck source=../../scripts/common.sh
+    source "$ROOT/scripts/common.sh"
+    local counts
+    counts=$(ctest_counts "$WORK/out")
+    # The fixture's setup passed; the disabled test is not in ctest's total.
+    [ "$counts" = "2 1 2" ] || miss "passed, failed, skipped: 2 1 2, not '$counts'"
+    ROW="a log without ctest's summary"
+    echo "No tests were found!!!" >"$WORK/out"
+    ! ctest_counts "$WORK/out" >/dev/null || miss "no counts"
+}
+
 case "${1:-}" in
 packages) packages ;;
 skip-reason) skip_reason ;;
+ctest-counts) ctest_counts_of_a_run ;;
 *)
-    echo "usage: setup_test.sh packages|skip-reason" >&2
+    echo "usage: scripts_test.sh packages|skip-reason|ctest-counts" >&2
     exit 2
     ;;
 esac
