@@ -50,7 +50,7 @@ for file in "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe S
         faults+=("the builds differ in $file: $(cmp "$first/$file" "$second/$file" 2>&1 |
             sed 's/^.* differ: /at /; s/^cmp: //' | head -n 1)")
 done
-indent() { sed 's/^/    /' <<<"$1"; }
+indent() { printf '%s\n' "$1" | sed 's/^/    /'; }
 listed=$(cd "$first" && sha256sum -c SHA256SUMS 2>&1 | LC_ALL=C sort)
 [ "$listed" = "$(printf '%s: OK\n' "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe)" ] ||
     faults+=("sha256sum -c SHA256SUMS, which should check the archive and both exes:"$'\n'"$(indent "$listed")")
