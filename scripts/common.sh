@@ -69,11 +69,12 @@ cpp_sources() {
     (cd "$ROOT" && find src tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
 }
 
-# Installs what is missing of the packages named, as root. apt's own output goes to build/apt-get.log. A package list that could
-# not be fetched (a mirror in the middle of a sync makes apt-get update exit
-# 100) only gets a line: the lists apt has still serve. A package that then
-# cannot be installed ends the command, named, but for wine32:i386, without
-# which the 32-bit layers are skipped.
+# Installs what is missing of the packages named, as root; apt's own output
+# goes to build/apt-get.log. A package list that could not be fetched (a mirror
+# in the middle of a sync makes apt-get update exit 100) only gets a line: the
+# lists apt has still serve. A package that then cannot be installed ends the
+# command, named, but for wine32:i386, without which the 32-bit layers are
+# skipped.
 ensure_packages() { # package...
     local missing=() uninstallable=() errors=() p rc=0 out
     for p in "$@"; do

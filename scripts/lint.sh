@@ -97,7 +97,7 @@ tidy() { # build-dir file-list [run-clang-tidy arguments...]
     shift 2
     log="$OUT/tidy-${dir##*/}"
     [ -s "$list" ] || return 0
-    mapfile -t patterns < <(sed "s|^|$ROOT/|" "$list" | regex_of | sed 's/^/^/; s/$/$/')
+    mapfile -t patterns < <(awk -v root="$ROOT/" '{ print root $0 }' "$list" | regex_of | sed 's/^/^/; s/$/$/')
     "$RUN_CLANG_TIDY" -clang-tidy-binary "$CLANG_TIDY" -p "$dir" -quiet -j "$JOBS" \
         -header-filter="$HEADER_FILTER" -allow-enabling-alpha-checkers "$@" "${patterns[@]}" \
         >"$log.log" 2>&1 || rc=$?

@@ -3,7 +3,7 @@
 # (about a minute in all), the Win32 tests of both builds under Wine, the
 # black-box harness against the real EdgeWarden.exe, the release built twice
 # and compared (about two minutes), and the lint layer (format, strict
-# warnings, clang-tidy; about two minutes). It installs what is
+# warnings, clang-tidy, shellcheck; about two minutes). It installs what is
 # missing, builds the presets of CMakePresets.json, and runs each layer with
 # ctest, whose fixtures start the private Xvfb (the tests move the pointer), the
 # two-monitor Xephyr and the Wine prefix, and stop them. The lint and release

@@ -1,20 +1,12 @@
 #!/usr/bin/env bash
 # Steps of scripts/common.sh against stand-ins: no network, nothing installed,
 # nothing of the machine's own Wine.
-#
-#   scripts_test.sh packages      ensure_packages, with apt-get, dpkg-query,
-#                                 dpkg and id stood in for on PATH, as run.sh
-#                                 calls it (set -e): a package list that cannot
-#                                 be fetched, a package that cannot be
-#                                 installed, wine32:i386 that cannot be
-#                                 installed
-#   scripts_test.sh skip-reason   why the 32-bit layers are skipped
-#                                 (wine-test.sh --can-run): a loader that is
-#                                 missing, one that the kernel cannot run, one
-#                                 that runs
-#   scripts_test.sh ctest-counts  a layer's counts, as test.sh takes them from
-#                                 ctest's summary: passed, failed, skipped and
-#                                 disabled tests and a fixture
+#   scripts_test.sh packages      ensure_packages as run.sh calls it (set -e),
+#                                 with apt-get, dpkg-query, dpkg and id on PATH
+#                                 stood in for, on a mirror in mid-sync
+#   scripts_test.sh skip-reason   why wine-test.sh --can-run skips the 32-bit
+#                                 layers, for each kind of loader
+#   scripts_test.sh ctest-counts  the counts test.sh takes from ctest's summary
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WORK=$(mktemp -d)
