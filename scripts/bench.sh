@@ -78,7 +78,7 @@ start_background() { # exe arguments...
     LAST_PID=$!
 }
 
-ensure_packages
+ensure_packages "${PACKAGES[@]}"
 log "building"
 build_config host || exit 1
 build_windows || exit 1
@@ -139,7 +139,7 @@ timeout 600 "$WINE64" "$X64/edgewarden_startup_probe.exe" "$STARTUPS" \
 startup() { awk -v n="$1" '$1 == "startup" && $2 == n { print $4 }' "$OUT/startup.txt"; }
 START_EW_MS=$(startup EdgeWarden.exe)
 START_MIN_MS=$(startup edgewarden_minimal_dialog.exe)
-[ -n "$START_EW_MS" ] && [ -n "$START_MIN_MS" ] || fail "start-up probe failed; see $OUT/startup.txt"
+if [ -z "$START_EW_MS" ] || [ -z "$START_MIN_MS" ]; then fail "start-up probe failed; see $OUT/startup.txt"; fi
 
 log "idle cost over $IDLE_SECONDS s on two monitors, then memory after a soak of $SOAK_EVENTS mouse events"
 # The rest runs on a desktop of two monitors, where the bar table is largest.
@@ -171,8 +171,13 @@ for pid in $EW_PID $MIN_PID $SKEL_PID $SERVER_PID $EXPLORER_PID; do
     TICKS0[$pid]=$(cpu_ticks_ms "$pid")
 done
 sleep "$IDLE_SECONDS"
-idle_ms() { [ "$1" = 0 ] && echo nan || calc '%.1f' '(n - m) / 1e6' n="$(cpu_ns "$1")" m="${NS0[$1]}"; }
-idle_ticks_ms() { [ "$1" = 0 ] && echo nan || calc '%d' 'n - m' n="$(cpu_ticks_ms "$1")" m="${TICKS0[$1]}"; }
+# "nan" for a process that was not found.
+idle_ms() {
+    if [ "$1" = 0 ]; then echo nan; else calc '%.1f' '(n - m) / 1e6' n="$(cpu_ns "$1")" m="${NS0[$1]}"; fi
+}
+idle_ticks_ms() {
+    if [ "$1" = 0 ]; then echo nan; else calc '%d' 'n - m' n="$(cpu_ticks_ms "$1")" m="${TICKS0[$1]}"; fi
+}
 EW_CPU=$(idle_ms "$EW_PID")
 MIN_CPU=$(idle_ms "$MIN_PID")
 SKEL_CPU=$(idle_ms "$SKEL_PID")

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared set-up for run.sh and test.sh: packages, builds, Wine prefix, Xvfb.
 # Sourced, not run. Everything it makes lives under build/.
 
@@ -13,16 +14,16 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINE32=${WINE32:-/usr/lib/wine/wine}
 WINESERVER=/usr/lib/wine/wineserver64
-PACKAGES="cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
-  libbenchmark-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
-  xvfb xserver-xephyr x11-utils"
-# What the lint layer needs: clang's tools and what configuring the x86_64 and
-# host builds asks for; no Wine, no X server.
-LINT_PACKAGES="cmake ninja-build clang clang-format clang-tidy libgtest-dev libbenchmark-dev googletest
-  g++-mingw-w64-x86-64-posix"
-# What scripts/release.sh needs: configuring both Windows builds and building
-# their exes, and the archive's writer.
-RELEASE_PACKAGES="cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix python3"
+# Everything the tests need.
+# shellcheck disable=SC2034 # read by the scripts that source this file
+PACKAGES=(cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
+    libbenchmark-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
+    xvfb xserver-xephyr x11-utils shellcheck)
+# What the lint layer needs: clang's tools, shellcheck and what configuring the
+# x86_64 and host builds asks for; no Wine, no X server.
+# shellcheck disable=SC2034 # read by the scripts that source this file
+LINT_PACKAGES=(cmake ninja-build clang clang-format clang-tidy libgtest-dev libbenchmark-dev googletest
+    g++-mingw-w64-x86-64-posix shellcheck)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -31,18 +32,21 @@ wineserver() { "$WINESERVER" "$@"; }
 # The Windows path of a file on this machine.
 windows_path() { "$WINE64" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
-# Whether this machine runs 32-bit Windows programs, found by starting the
-# 32-bit loader once: only a loader that cannot start at all counts as no. Sets
-# RUNS_32BIT (1 or empty) and, when empty, NO_32BIT_REASON.
-RUNS_32BIT=
-NO_32BIT_REASON=
-probe_32bit() {
+# Why the 32-bit test layers cannot run here, found by starting the 32-bit
+# loader once: prints the reason, or nothing and fails where it starts. A
+# missing loader is a missing package; "Exec format error" is the kernel's.
+no_32bit_reason() {
     local out
-    if out=$("$WINE32" --version 2>&1) && [[ "$out" == wine-* ]]; then
-        RUNS_32BIT=1
+    if [ ! -e "$WINE32" ]; then
+        echo "the 32-bit Wine is not installed: no $WINE32 (package wine32:i386; as root:" \
+            "dpkg --add-architecture i386; apt-get update; apt-get install wine32:i386)"
+        return 0
+    fi
+    out=$("$WINE32" --version 2>&1) && [[ "$out" == wine-* ]] && return 1
+    if [[ "$out" == *"Exec format error"* ]]; then
+        echo "this machine's kernel runs no 32-bit programs ($WINE32: Exec format error)"
     else
-        RUNS_32BIT=
-        NO_32BIT_REASON="this machine runs no 32-bit programs ($WINE32 --version: $(head -n 1 <<<"$out" | sed 's/^.*: //'))"
+        echo "the 32-bit loader $WINE32 does not start ($WINE32 --version: $(head -n 1 <<<"$out" | sed 's/^.*: //'))"
     fi
 }
 
@@ -65,29 +69,70 @@ cpp_sources() {
     (cd "$ROOT" && find src tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
 }
 
-ensure_packages() { # [package...], by default all of PACKAGES
-    local missing=()
-    for p in ${*:-$PACKAGES}; do
+# Installs what is missing of the packages named, as root; apt's own output
+# goes to build/apt-get.log. A package list that could not be fetched (a mirror
+# in the middle of a sync makes apt-get update exit 100) only gets a line: the
+# lists apt has still serve. A package that then cannot be installed ends the
+# command, named, but for wine32:i386, without which the 32-bit layers are
+# skipped.
+ensure_packages() { # package...
+    local missing=() uninstallable=() errors=() p rc=0 out
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
+    local foreign=
+    [[ " ${missing[*]} " != *":i386 "* ]] || foreign=1
     if [ "$(id -u)" -ne 0 ]; then
         echo "Missing Debian packages: ${missing[*]}" >&2
         echo "Run this as root once, or install them with: sudo apt-get install ${missing[*]}" >&2
-        echo "(wine32 needs: sudo dpkg --add-architecture i386 && sudo apt-get update)" >&2
+        [ -z "$foreign" ] || echo "(wine32 needs: sudo dpkg --add-architecture i386 && sudo apt-get update)" >&2
         exit 1
     fi
     log "installing ${missing[*]}"
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null && return 0
-    # The 32-bit Wine alone may be out of reach (a mirror whose i386 index is
-    # broken); without it the 32-bit layers are skipped, everything else runs.
+    local apt_log="$BUILD/apt-get.log"
+    mkdir -p "$BUILD"
+    : >"$apt_log"
+    if [ -n "$foreign" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update >>"$apt_log" 2>&1 || rc=$?
+    [ $rc -eq 0 ] || log "apt-get update failed (exit $rc; its output is in $apt_log):" \
+        "installing from the package lists apt has"
+    if [ ${#missing[@]} -eq 1 ] ||
+        ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >>"$apt_log" 2>&1; then
+        # Each alone, so that those that can be installed are, and the others named.
+        for p in "${missing[@]}"; do
+            out=$(DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$p" 2>&1) && continue
+            printf '%s\n' "$out" >>"$apt_log"
+            uninstallable+=("$p")
+            [ "$p" = wine32:i386 ] || mapfile -t -O ${#errors[@]} errors < <(sed -n 's/^E: /    E: /p' <<<"$out")
+        done
+    fi
     local rest=()
-    for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
-    [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
-    log "wine32 could not be installed: the 32-bit layers will be skipped"
-    [ ${#rest[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${rest[@]}" >/dev/null
+    for p in "${uninstallable[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+    if [ ${#rest[@]} -gt 0 ]; then
+        echo "could not install ${rest[*]} (apt's output is in $apt_log)" >&2
+        [ ${#errors[@]} -eq 0 ] || printf '%s\n' "${errors[@]}" >&2
+        echo "retry as root with: apt-get update && apt-get install ${rest[*]}" >&2
+        exit 1
+    fi
+    [ ${#uninstallable[@]} -eq 0 ] || log "wine32:i386 could not be installed (apt's output is in $apt_log):" \
+        "the 32-bit layers will be skipped; as root, apt-get update && apt-get install wine32:i386 adds them"
+}
+
+# "passed failed skipped" from ctest's summary in a layer's log: its line
+# "N% tests passed, F tests failed out of T", whose T holds the skipped tests
+# but not the disabled ones, and its list of the tests that did not run, each
+# "(Skipped)" or "(Disabled)". Fails, printing nothing, without that line.
+ctest_counts() { # log
+    local summary total failed skipped disabled
+    summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+$' "$1" | tail -n 1)
+    [ -n "$summary" ] || return 1
+    read -r _ _ _ failed _ _ _ _ total <<<"$summary"
+    read -r skipped disabled < <(sed -n '/^The following tests did not run:$/,/^$/p' "$1" |
+        awk '/ \(Skipped\)$/ { s++ } / \(Disabled\)$/ { d++ } END { print s + 0, d + 0 }')
+    echo "$((total - failed - skipped)) $failed $((skipped + disabled))"
 }
 
 # Configures one of the presets in CMakePresets.json, in build/PRESET. A folder

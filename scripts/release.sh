@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release in build/release: EdgeWarden-<version>.zip (both exes, the
-# README's part for Windows users as text, the licence) and SHA256SUMS beside
-# it, which lists the archive and both exes as `sha256sum -c` reads them.
+# README's part for Windows users as text with the picture it shows, the
+# licence) and SHA256SUMS beside it, which lists the archive and both exes as
+# `sha256sum -c` reads them.
 # Every build of a commit gives the same bytes, in any folder and at any time:
 # the archive holds its files in a fixed order, each with the commit's time
 # (SOURCE_DATE_EPOCH, when set, stands for it) and the same permissions.
@@ -10,7 +11,9 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages $RELEASE_PACKAGES
+# Configuring both Windows builds and building their exes, and the archive's
+# writer.
+ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix python3
 # Only the archive needs it: the exes hold no time.
 EPOCH=${SOURCE_DATE_EPOCH:-}
 if [ -z "$EPOCH" ]; then
@@ -37,7 +40,8 @@ for arch in x86_64:x64 i686:x86; do
     printf '%-8s %7d bytes, imports: %s\n' "$dir" "$(stat -c %s "$exe")" "$imports"
 done
 # Windows users open these with Notepad: CRLF line ends. Their part of the
-# README runs from its heading to the developers' one.
+# README runs from its heading to the developers' one; the pictures it shows
+# travel beside it, named without their folder.
 awk '/^## For developers$/ {developers = 1; exit}
      /^## For Windows users$/ {users = 1}
      users
@@ -46,7 +50,10 @@ awk '/^## For developers$/ {developers = 1; exit}
              print "README.md lacks \"## For Windows users\" followed by \"## For developers\"" >"/dev/stderr"
              exit 1
          }
-     }' "$ROOT/README.md" | sed 's/$/\r/' >"$OUT/EdgeWarden/README.txt"
+     }' "$ROOT/README.md" >"$OUT/EdgeWarden/README.txt"
+{ grep -oE '\]\(docs/[^)]+\)' "$OUT/EdgeWarden/README.txt" || true; } | sed 's/^](//; s/)$//' | sort -u |
+    while read -r picture; do cp "$ROOT/$picture" "$OUT/EdgeWarden/" || exit 1; done
+sed -i 's#](docs/#](#g; s/$/\r/' "$OUT/EdgeWarden/README.txt"
 sed 's/$/\r/' "$ROOT/LICENSE" >"$OUT/EdgeWarden/LICENSE.txt"
 (cd "$OUT" && python3 - "$ZIP" "$EPOCH" <<'PY'
 import os, sys, time, zipfile

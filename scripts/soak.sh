@@ -6,7 +6,7 @@
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages
+ensure_packages "${PACKAGES[@]}"
 log "building EdgeWarden.exe and the black-box harness (x86_64)"
 build_config x86_64 || exit 1
 trap stop_wine_and_xvfb EXIT

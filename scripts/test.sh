@@ -3,7 +3,7 @@
 # (about a minute in all), the Win32 tests of both builds under Wine, the
 # black-box harness against the real EdgeWarden.exe, the release built twice
 # and compared (about two minutes), and the lint layer (format, strict
-# warnings, clang-tidy; about two minutes). It installs what is
+# warnings, clang-tidy, shellcheck; about two minutes). It installs what is
 # missing, builds the presets of CMakePresets.json, and runs each layer with
 # ctest, whose fixtures start the private Xvfb (the tests move the pointer), the
 # two-monitor Xephyr and the Wine prefix, and stop them. The lint and release
@@ -65,7 +65,7 @@ stop_fixtures() {
 CTEST_PID=
 trap 'echo "interrupted" >&2; [ -z "$CTEST_PID" ] || kill "$CTEST_PID" 2>/dev/null; exit 130' INT TERM
 if [ -n "$DESKTOP" ]; then
-    ensure_packages
+    ensure_packages "${PACKAGES[@]}"
     log "building host tests"
     build_config host || exit 1
     build_windows || exit 1
@@ -73,7 +73,7 @@ if [ -n "$DESKTOP" ]; then
     exe_imports x86_64 >/dev/null && exe_imports i686 >/dev/null || exit 1
     trap stop_fixtures EXIT
 else
-    ensure_packages $LINT_PACKAGES
+    ensure_packages "${LINT_PACKAGES[@]}"
     configure_preset host >/dev/null || exit 1
 fi
 
@@ -87,33 +87,6 @@ print_failures() {
     awk '/^FAIL /{shown = 1; print; next} shown && /^    /{print; next} {shown = 0}' "$1"
     sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) \.*\*\*\*(Timeout|Exception|Not Run|Failed +[A-Z])/\1: \2/p' "$1" |
         sed -E 's/ +[0-9.]+ sec$//'
-}
-
-# "passed failed skipped" of a layer's JUnit report: a case each, but the lint
-# layer's count of checks and files from its closing line (a failure where that
-# line is missing); a fixture counts only when it fails.
-layer_counts() { # report
-    awk '
-        /<testcase / {
-            name = $0; sub(/.*<testcase name="/, "", name); sub(/".*/, "", name)
-            status = $0; sub(/.*status="/, "", status); sub(/".*/, "", status)
-            fixture = name ~ /^fixture-/
-            lint = name == "lint"
-            if (status == "run") { if (!fixture && !lint) passed++ }
-            else if (status == "fail") { if (!lint) failed++; else lint_failed = 1 }
-            else if (status == "disabled") skipped++
-            else pending = 1
-            next
-        }
-        pending && /<skipped message="SKIP_/ { skipped++; pending = 0; next }
-        pending { failed++; pending = 0 }
-        lint && /^lint: [0-9]+ passed, [0-9]+ failed/ {
-            passed += $2; failed += $4
-            if (lint_failed && $4 == 0) failed++
-            lint_counted = 1
-        }
-        /<\/testcase>/ { if (lint && !lint_counted) failed++; lint = 0 }
-        END { print passed + 0, failed + 0, skipped + 0 }' "$1"
 }
 
 PASSED=0
@@ -139,10 +112,12 @@ for entry in "${LAYERS[@]}"; do
     # Wine's console writes CRLF; the logs keep plain lines.
     sed -i 's/\r//g' "$out"
     print_failures "$out"
-    if [ -f "$report" ]; then
-        read -r passed failed skipped <<<"$(layer_counts "$report")"
+    passed=0 failed=1 skipped=0
+    if counts=$(ctest_counts "$out"); then
+        read -r passed failed skipped <<<"$counts"
     else
-        passed=0 failed=0 skipped=0
+        echo "$name: no summary from ctest (exit $rc); see $out"
+        tail -n 20 "$out"
     fi
     if [ $rc -ne 0 ] && [ "$failed" -eq 0 ]; then
         echo "$name: ctest ended with exit $rc; see $out"
@@ -150,11 +125,22 @@ for entry in "${LAYERS[@]}"; do
         failed=1
     fi
     if [ "$skipped" -gt 0 ] && [ "$passed" -eq 0 ] && [ "$failed" -eq 0 ]; then
-        reason=$(grep -o 'skipped: .*' "$report" | head -n 1 | sed 's/^skipped: //')
+        # JUnit writes the skipped test's output, its reason, as XML text.
+        reason=$(grep -o 'skipped: .*' "$report" | head -n 1 |
+            sed 's/^skipped: //; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g; s/&apos;/'"'"'/g; s/&amp;/\&/g')
         echo "$name: skipped: $reason"
         SUMMARY+=("$(printf '%-22s skipped: %s' "$name" "$reason")")
     else
         SUMMARY+=("$(printf '%-22s %4d passed, %d failed' "$name" "$passed" "$failed")")
+    fi
+    if [ "$name" = lint ]; then
+        # A check of a file is no test: lint's own count, on a line of its own.
+        if read -r _ checks_passed _ checks_failed _ < <(grep -oE 'lint: [0-9]+ passed, [0-9]+ failed' \
+            "$report" 2>/dev/null | tail -n 1); then
+            SUMMARY+=("$(printf '%-22s %4d passed, %d failed' "lint's checks" "$checks_passed" "$checks_failed")")
+        else
+            SUMMARY+=("$(printf '%-22s none counted; see %s' "lint's checks" "$out")")
+        fi
     fi
     PASSED=$((PASSED + passed))
     FAILED=$((FAILED + failed))

@@ -20,9 +20,8 @@ else
     LOADER=$WINE64
 fi
 if [ "${1:-}" = --can-run ]; then
-    probe_32bit
-    [ -n "$RUNS_32BIT" ] && exit 0
-    echo "skipped: $NO_32BIT_REASON"
+    reason=$(no_32bit_reason) || exit 0
+    echo "skipped: $reason"
     exit 77
 fi
 STATE=$1

@@ -33,16 +33,21 @@ within() { # seconds condition...
     done
     "$@"
 }
+# shellcheck disable=SC2317 # called through within
 exe_runs() { [[ "$(own_processes)" == *EdgeWarden.exe* ]]; }
+# shellcheck disable=SC2317 # called through within
 nothing_left() { [ -z "$(own_processes)" ]; }
 
 # Ends what a failure left, by process id: first as run.sh should have, so that
 # an Xvfb removes its lock file.
 end_leftovers() {
-    [ -n "$(own_processes)" ] || return 0
-    kill $(own_processes | cut -d ' ' -f 1) 2>/dev/null
+    local pids
+    mapfile -t pids < <(own_processes | cut -d ' ' -f 1)
+    [ ${#pids[@]} -gt 0 ] || return 0
+    kill "${pids[@]}" 2>/dev/null
     sleep 1
-    kill -KILL $(own_processes | cut -d ' ' -f 1) 2>/dev/null
+    mapfile -t pids < <(own_processes | cut -d ' ' -f 1)
+    [ ${#pids[@]} -eq 0 ] || kill -KILL "${pids[@]}" 2>/dev/null
 }
 
 run_case() { # signal display ("" for a private Xvfb)

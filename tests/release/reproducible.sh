@@ -2,7 +2,8 @@
 # Builds the release from this tree in two folders of different names and
 # compares the archive, both exes and SHA256SUMS byte for byte. Then checks the
 # archive: each file at the commit's time, mode 644, no extra fields, and a
-# README.txt with the Windows users' part of README.md and nothing else of it.
+# README.txt with the Windows users' part of README.md and nothing else of it,
+# that names no file the archive lacks.
 # A failure leaves the folders for a look.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
@@ -49,13 +50,13 @@ for file in "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe S
         faults+=("the builds differ in $file: $(cmp "$first/$file" "$second/$file" 2>&1 |
             sed 's/^.* differ: /at /; s/^cmp: //' | head -n 1)")
 done
-indent() { sed 's/^/    /' <<<"$1"; }
+indent() { printf '%s\n' "$1" | sed 's/^/    /'; }
 listed=$(cd "$first" && sha256sum -c SHA256SUMS 2>&1 | LC_ALL=C sort)
 [ "$listed" = "$(printf '%s: OK\n' "$zip" EdgeWarden/x64/EdgeWarden.exe EdgeWarden/x86/EdgeWarden.exe)" ] ||
     faults+=("sha256sum -c SHA256SUMS, which should check the archive and both exes:"$'\n'"$(indent "$listed")")
 
 archive=$(python3 - "$first/$zip" "$ROOT/README.md" "$epoch" 2>&1 <<'PY'
-import sys, time, zipfile
+import re, sys, time, zipfile
 archive, readme, epoch = sys.argv[1], sys.argv[2], int(sys.argv[3])
 t = time.gmtime(epoch)
 when = (t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec // 2 * 2)
@@ -73,6 +74,13 @@ if lines.pop() != "" or any("\n" in line for line in lines):
 for heading in ("## For Windows users", "### Starting it", "### Settings", "### Removing it"):
     if heading not in lines:
         print(f"README.txt lacks {heading!r}")
+# What it links to, beside it, and the files it names in `code`, anywhere.
+inside = {name.split("/", 1)[1] for name in names}
+lacking = {target for target in re.findall(r"\]\(([^)\s]+)\)", text)
+           if "://" not in target and target not in inside}
+lacking |= set(re.findall(r"`([\w.-]+\.[A-Za-z0-9]{1,4})[ `]", text)) - {name.rsplit("/", 1)[-1] for name in names}
+if lacking:
+    print(f"README.txt names what the archive lacks: {', '.join(sorted(lacking))}")
 md = open(readme).read().split("\n")
 start, end = md.index("## For Windows users"), md.index("## For developers")
 others = set(md[:start] + md[end:]) - set(md[start:end]) - {""}
