@@ -27,16 +27,23 @@ void IdleTick(benchmark::State& run)
 void HidePointClearOfBars(benchmark::State& run)
 {
     int32_t hideMode = HIDE_MOVE_TO_CORNER;
-    BarRect right = {1918, 0, 1958, 1080};
-    BarRect bottom = {0, 1078, 1920, 1118};
+    geo::Rect right = {1918, 0, 1958, 1080};
+    geo::Rect bottom = {0, 1078, 1920, 1118};
     for ([[maybe_unused]] auto _ : run) {
         benchmark::DoNotOptimize(hideMode);
         benchmark::DoNotOptimize(right);
         benchmark::DoNotOptimize(bottom);
-        const HideMethodTraits traits = TraitsOf(hideMode);
-        ScreenPoint point = BottomRightPixel(1920, 1080);
-        if (traits.clearOfBars)
-            point = ClearOfBars(point, &right, &bottom);
+        geo::Point point = {0, 0};
+        HidePoint(
+            hideMode, 1920, 1080, point, [](geo::Point&) { return false; },
+            [&right](geo::Rect& rect) {
+                rect = right;
+                return true;
+            },
+            [&bottom](geo::Rect& rect) {
+                rect = bottom;
+                return true;
+            });
         benchmark::DoNotOptimize(point);
     }
     run.SetItemsProcessed(run.iterations());

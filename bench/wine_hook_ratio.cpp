@@ -13,8 +13,7 @@
 //       mouse events across the screen and onto hidden bars on every edge, for
 //       an EdgeWarden.exe that is already running
 #include "support/fake_shell.h"
-#include "taskbar/autohide_bars.h"
-#include "taskbar/mouse_hook.h"
+#include "app/server.h"
 
 #include <windows.h>
 
@@ -229,7 +228,10 @@ int MeasureHookCost(int events, int rounds)
     // system's delivery, on the bar table of this desktop without bars, as far
     // from the edges. The two are timed in turn, so that the machine's other work
     // hits them alike.
-    RefreshAutoHideBars();
+    Shared shared;
+    AutoHideBars bars;
+    Server server(shared, bars, GetModuleHandleA(nullptr));
+    bars.RefreshAutoHideBars(FRESH_TABLE_WAIT_MS);
     Samples nextHook, hookBody, none;
     MSLLHOOKSTRUCT event = {};
     for (int i = 0; i < events; ++i) {
@@ -239,7 +241,7 @@ int MeasureHookCost(int events, int rounds)
         hookBody.Time(1, [&event, i, cx, cy](int) {
             event.pt = {cx / 2 + (i & 1), cy / 2};
             event.time = static_cast<DWORD>(i);
-            LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+            Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
         });
     }
     SetCursorPos(cx / 2, cy / 2);

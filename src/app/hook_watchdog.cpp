@@ -1,45 +1,35 @@
 #include "app/hook_watchdog.h"
 
-#include "app/server.h"
-#include "hide/hide.h"
-
-namespace {
-
-WatchdogState watchdog = {{false, 0, 0, 0}, 0, 0}; // main thread only
-
-} // namespace
-
-HookSample LookAtPointer()
+HookSample HookWatchdog::LookAtPointer() const
 {
     // The pointer first: an event that moved it has stored its time before.
     POINT p = {0, 0};
     const bool valid = GetCursorPos(&p) != FALSE;
-    return {valid, p.x, p.y, lastInputTime.load()};
+    return {valid, p.x, p.y, shared.lastInputTime.load()};
 }
 
-bool MovedSinceLastLook(const HookSample& now)
+bool HookWatchdog::MovedSinceLastLook(const HookSample& now) const
 {
-    return PointerMoved(watchdog.last, now);
+    return PointerMoved(state.last, now);
 }
 
-void WatchMouseHook(const HookSample& now)
+bool HookWatchdog::WatchMouseHook(const HookSample& now)
 {
-    if (WatchTick(watchdog, now, GetTickCount()))
-        RenewMouseHook();
+    return WatchTick(state, now, GetTickCount());
 }
 
-void NoteOwnCursorMove()
+void HookWatchdog::NoteOwnCursorMove()
 {
     // Between monitors of different sizes the system may put the pointer
     // elsewhere than asked.
     POINT p = {0, 0};
     if (GetCursorPos(&p)) {
-        watchdog.last.x = p.x;
-        watchdog.last.y = p.y;
+        state.last.x = p.x;
+        state.last.y = p.y;
     }
 }
 
-void ForgetHookSample()
+void HookWatchdog::ForgetHookSample()
 {
-    watchdog.last.valid = false;
+    state.last.valid = false;
 }

@@ -1,39 +1,42 @@
 #include "app/app.h"
 #include "app/command_line.h"
-#include "app/engine.h"
-#include "app/server.h"
-#include "hide/hide.h"
 #include "settings/settings.h"
-#include "taskbar/autohide_bars.h"
-#include "ui/settings_dialog.h"
 
 #include <commctrl.h>
 
+#include <cstring>
+#include <new>
+
 namespace {
 
-bool AnyFeatureEnabled()
+bool AnyFeatureEnabled(const Settings& settings)
 {
     return settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0;
 }
 
-// Runs until ActivateMessage or WM_QUIT asks for the dialog again.
-void RunInBackground()
+// Wakes the running instance: every top-level window whose title begins with
+// "EdgeWarden" gets the activation message in `message`.
+BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM message)
 {
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == ActivateMessage)
-            return;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    // A title that cannot be read counts as empty; shorter titles never match.
+    char title[12];
+    title[0] = '\0';
+    GetWindowTextA(window, title, 11);
+    title[10] = '\0';
+    if (std::strncmp(title, "EdgeWarden", 10) == 0)
+        PostMessageA(window, static_cast<UINT>(message), 0, 0);
+    return TRUE;
 }
+
+// The application lives until the process ends, which ends the shell thread
+// wherever it waits and releases the main window, its timer and the mutex: it
+// is never destroyed.
+alignas(App) unsigned char appStorage[sizeof(App)];
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
 {
-    AppInstance = instance;
-
     bool startHidden = false;
     switch (ParseCommandLine(tail)) {
     case CommandLineSwitch::Hide:
@@ -47,7 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
         break;
     }
 
-    ActivateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
+    const UINT activateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
     HANDLE mutex = CreateMutexA(nullptr, TRUE, "EdgeWardenMainMutex");
     const DWORD mutexError = GetLastError();
     // A mutex refused to this start is held by an instance run as administrator:
@@ -57,37 +60,35 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
         if (!startHidden) {
             // The dialog that comes back may then take the keyboard from this start.
             AllowSetForegroundWindow(ASFW_ANY);
-            EnumWindows(FindRunningInstanceProc, 0);
+            EnumWindows(FindRunningInstanceProc, static_cast<LPARAM>(activateMessage));
         }
         return 0;
     }
 
-    ExchangeSettings(Load);
-    ExchangeSettings(Save);
+    App& app = *new (appStorage) App(instance);
+    Settings& settings = app.shared.settings;
+    ExchangeSettings(settings, Load);
+    ExchangeSettings(settings, Save);
 
-    if (!CreateMainWindow())
+    if (!app.CreateMainWindow())
         return 1;
-    WatchDisplayChanges(MainWindow);
 
     // The dialog's trackbars need their class before the first dialog is made.
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
-    SetEngineActive(AnyFeatureEnabled());
+    app.SetEngineActive(AnyFeatureEnabled(settings));
 
     for (;;) {
-        if (!startHidden
-            && DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
-                               SettingsDialogProc, 0)
-                   != IDYES)
+        if (!startHidden && app.dialog.Show(app.AppInstance, app.MainWindow) != IDYES)
             break;
-        SetEngineActive(AnyFeatureEnabled());
+        app.SetEngineActive(AnyFeatureEnabled(settings));
         startHidden = false;
-        RunInBackground();
+        app.RunInBackground();
     }
 
     // A hide window left now would keep the cursor hidden where it lay.
-    DestroyHideWindow();
-    StopServerThread();
+    app.hider.DestroyHideWindow();
+    app.server.StopServerThread();
     return 0;
 }

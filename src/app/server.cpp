@@ -1,17 +1,9 @@
 #include "app/server.h"
 
-#include "app/app.h"
 #include "app/priority_rules.h"
-#include "hide/hide.h"
 #include "settings/settings.h"
-#include "taskbar/mouse_hook.h"
 
 static_assert(REALTIME_CLASS == REALTIME_PRIORITY_CLASS, "the platform's real-time class");
-
-DWORD serverWindowWaitMs = 5000;
-HANDLE ServerThread = nullptr;
-std::atomic<HWND> ServerWindow{nullptr};
-std::atomic<HHOOK> MouseHook{nullptr};
 
 namespace {
 
@@ -19,14 +11,34 @@ const char kPrioWarning[] = "No rights to run EdgeWarden with realtime priority.
                             "Sometimes your mouse won't move as smooth as possible.\n"
                             "Do you wan't to see this warning again?";
 
-// Set by a new server thread once its window exists. Made before the first
-// thread and never closed.
-HANDLE serverReady = nullptr;
-// Set by the main thread when it stopped waiting for a thread's window: that
-// thread ends itself once it has one, so there is never a second thread.
-std::atomic<uint8_t> serverAbandoned{0};
+// The system calls the hook without any context of ours: the server made last
+// of those alive serves it. Written on the main thread, before the server's
+// thread installs a hook and after it has ended.
+std::atomic<Server*> hookOwner{nullptr};
 
-void PostHookControl(UINT message, LPARAM request)
+} // namespace
+
+Server::Server(Shared& shared, AutoHideBars& bars, HINSTANCE instance, DWORD windowWaitMs)
+    : shared(shared), instance(instance), windowWaitMs(windowWaitMs), bumps(bars, shared.settings)
+{
+    previousHookOwner = hookOwner.load();
+    hookOwner.store(this);
+}
+
+Server::~Server()
+{
+    StopServerThread();
+    if (ServerThread != nullptr) {
+        WaitForSingleObject(ServerThread, windowWaitMs);
+        CloseHandle(ServerThread);
+    }
+    if (serverReady != nullptr)
+        CloseHandle(serverReady);
+    if (hookOwner.load() == this)
+        hookOwner.store(previousHookOwner);
+}
+
+void Server::PostHookControl(UINT message, LPARAM request)
 {
     // Without a window PostMessageA would queue the request on the calling thread.
     HWND window = ServerWindow.load();
@@ -36,8 +48,9 @@ void PostHookControl(UINT message, LPARAM request)
 
 // Real-time class for the process, time-critical for the hook's thread and idle
 // for the main thread; the warning flag's new value follows from the outcome.
-void RaisePriorities(HWND owner)
+void Server::RaisePriorities(HWND owner)
 {
+    Settings& settings = shared.settings;
     HANDLE process = GetCurrentProcess();
     const bool classSet = SetPriorityClass(process, REALTIME_PRIORITY_CLASS) != FALSE;
     const bool threadRaised =
@@ -58,17 +71,17 @@ void RaisePriorities(HWND owner)
     }
     if (newWarn != (settings.prioWarn.load() != 0)) {
         settings.prioWarn.store(newWarn ? 1 : 0);
-        SaveWarningFlags(Save);
+        SaveWarningFlags(settings, Save);
     }
 }
 
 // Waits for the new thread's window, or for the thread's end when it could not
 // make one. A thread that publishes its window just as the wait runs out may
 // have looked at the flag before it was set; then its own answer decides.
-bool WaitForServerWindow()
+bool Server::WaitForServerWindow()
 {
     HANDLE waits[2] = {serverReady, ServerThread};
-    if (WaitForMultipleObjects(2, waits, FALSE, serverWindowWaitMs) == WAIT_OBJECT_0)
+    if (WaitForMultipleObjects(2, waits, FALSE, windowWaitMs) == WAIT_OBJECT_0)
         return true;
     serverAbandoned.store(1);
     if (ServerWindow.load() == nullptr
@@ -78,7 +91,7 @@ bool WaitForServerWindow()
     return true;
 }
 
-bool StartServerThread(HWND owner)
+bool Server::StartServerThread(HWND owner)
 {
     // A thread given up earlier must have ended before another one starts.
     if (ServerThread != nullptr && WaitForSingleObject(ServerThread, 0) == WAIT_OBJECT_0) {
@@ -91,7 +104,7 @@ bool StartServerThread(HWND owner)
         ResetEvent(serverReady);
         serverAbandoned.store(0);
         DWORD threadId = 0;
-        ServerThread = CreateThread(nullptr, 0, ServerThreadProc, nullptr, 0, &threadId);
+        ServerThread = CreateThread(nullptr, 0, ServerThreadProc, this, 0, &threadId);
         if (ServerThread != nullptr && WaitForServerWindow()) {
             RaisePriorities(owner);
             return true;
@@ -101,28 +114,27 @@ bool StartServerThread(HWND owner)
     return false;
 }
 
-} // namespace
-
-bool EnsureServerThread(HWND owner)
+bool Server::EnsureServerThread(HWND owner)
 {
     return (ServerThread != nullptr && serverAbandoned.load() == 0) || StartServerThread(owner);
 }
 
-DWORD WINAPI ServerThreadProc(LPVOID)
+DWORD WINAPI Server::ServerThreadProc(LPVOID param)
 {
-    if (ServerWindow.load() != nullptr)
+    Server& self = *static_cast<Server*>(param);
+    if (self.ServerWindow.load() != nullptr)
         return static_cast<DWORD>(-1);
     HWND window = CreateWindowExA(0, "STATIC", "EdgeWarden_Server", 0, 0, 0, 10, 10, nullptr,
-                                  nullptr, AppInstance, nullptr);
+                                  nullptr, self.instance, nullptr);
     if (window == nullptr)
         return static_cast<DWORD>(-1);
-    ServerWindow.store(window);
-    if (serverAbandoned.load() != 0) {
-        ServerWindow.store(nullptr);
+    self.ServerWindow.store(window);
+    if (self.serverAbandoned.load() != 0) {
+        self.ServerWindow.store(nullptr);
         DestroyWindow(window);
         return static_cast<DWORD>(-1);
     }
-    SetEvent(serverReady);
+    SetEvent(self.serverReady);
 
     bool hookWanted = false;
     MSG msg;
@@ -131,14 +143,14 @@ DWORD WINAPI ServerThreadProc(LPVOID)
             if (msg.lParam == -1)
                 break;
             hookWanted = msg.lParam != 0;
-            SetMouseHook(hookWanted);
+            self.SetMouseHook(hookWanted);
             continue;
         }
         if (msg.message == WMU_HOOKRENEW) {
             // The old handle may be stale: unhooking it can fail, the new hook counts.
             if (hookWanted) {
-                SetMouseHook(false);
-                SetMouseHook(true);
+                self.SetMouseHook(false);
+                self.SetMouseHook(true);
             }
             continue;
         }
@@ -146,21 +158,21 @@ DWORD WINAPI ServerThreadProc(LPVOID)
         DispatchMessageA(&msg);
     }
 
-    settings.hideEnabled.store(0);
-    SetMouseHook(false);
+    self.shared.settings.hideEnabled.store(0);
+    self.SetMouseHook(false);
     // Without the hook no move would ever show a hidden cursor again.
-    RequestUnhide();
+    RequestUnhide(self.shared);
     DestroyWindow(window);
-    ServerWindow.store(nullptr);
+    self.ServerWindow.store(nullptr);
     return 0;
 }
 
-bool SetMouseHook(bool install)
+bool Server::SetMouseHook(bool install)
 {
     HHOOK hook = MouseHook.load();
     if (install) {
         if (hook == nullptr) {
-            hook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, AppInstance, 0);
+            hook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, instance, 0);
             MouseHook.store(hook);
         }
         return hook != nullptr;
@@ -172,19 +184,51 @@ bool SetMouseHook(bool install)
     return ok != FALSE;
 }
 
-void RequestMouseHook(bool on)
+void Server::RequestMouseHook(bool on)
 {
     PostHookControl(WMU_HOOKCONTROL, on ? 1 : 0);
 }
 
-void RenewMouseHook()
+void Server::RenewMouseHook()
 {
     PostHookControl(WMU_HOOKRENEW, 0);
 }
 
-void StopServerThread()
+void Server::StopServerThread()
 {
     PostHookControl(WMU_HOOKCONTROL, -1);
     if (ServerThread != nullptr && serverAbandoned.load() == 0)
-        WaitForSingleObject(ServerThread, serverWindowWaitMs);
+        WaitForSingleObject(ServerThread, windowWaitMs);
+}
+
+LRESULT CALLBACK Server::LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    Server* self = hookOwner.load();
+    if (self == nullptr)
+        return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    return self->OnMouseEvent(nCode, wParam, lParam);
+}
+
+LRESULT Server::OnMouseEvent(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    HHOOK hook = MouseHook.load();
+    if (nCode < 0)
+        return CallNextHookEx(hook, nCode, wParam, lParam);
+    const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+    if (!IsOwnMoveEcho(shared.LastOwnMove(), wParam == WM_MOUSEMOVE, event.pt.x, event.pt.y,
+                       event.time)) {
+        shared.lastInputTime.store(event.time);
+        RequestUnhide(shared);
+    }
+    // A release always gets through: with absolute pointing (pen, touch, remote
+    // desktop) one swallowed on a strip would leave the button down for good.
+    const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
+                         || wParam == WM_XBUTTONUP;
+    if (shared.settings.bumpEnabled.load() && !release
+        && bumps.BumpCursor(event.pt.x, event.pt.y, event.time) != 0) {
+        // Later hooks still see the event; the system neither moves the cursor nor delivers it.
+        CallNextHookEx(hook, nCode, wParam, lParam);
+        return -1;
+    }
+    return CallNextHookEx(hook, nCode, wParam, lParam);
 }

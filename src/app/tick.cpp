@@ -1,17 +1,21 @@
-#include "app/tick.h"
+#include "app/app.h"
 
-#include "app/hook_watchdog.h"
-#include "hide/hide.h"
-#include "taskbar/autohide_bars.h"
 #include "taskbar/tooltips.h"
 
-void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK App::HideTimerProc(HWND window, UINT, UINT_PTR, DWORD)
 {
-    const HookSample look = LookAtPointer();
-    const bool moved = MovedSinceLastLook(look);
-    WatchMouseHook(look);
-    AskForBarRefresh();
-    RaiseTooltipsAboveTaskBars();
-    if (HideIfIdle(moved))
-        NoteOwnCursorMove();
+    if (auto* app = reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+        app->Tick();
+}
+
+void App::Tick()
+{
+    const HookSample look = watchdog.LookAtPointer();
+    const bool moved = watchdog.MovedSinceLastLook(look);
+    if (watchdog.WatchMouseHook(look))
+        server.RenewMouseHook();
+    bars.RefreshAutoHideBars(0);
+    RaiseTooltipsAboveTaskBars(shared.settings, bars);
+    if (hider.HideIfIdle(moved, MainWindow))
+        watchdog.NoteOwnCursorMove();
 }

@@ -1,10 +1,8 @@
 #include "hide/hide.h"
 
-#include "app/app.h"
-
-ATOM hideClassAtom = 0;
-
 namespace {
+
+const char kHideClass[] = "EdgeWardenHideMouseClass";
 
 // Never activated: a click on it must not take the focus from the user's program.
 constexpr DWORD HIDE_WINDOW_EX_STYLE =
@@ -29,29 +27,50 @@ HWND FindParent(HideWindowKind kind, POINT* point)
     return under;
 }
 
-HWND MakeHideWindow(DWORD style, POINT point, HWND parentOrOwner)
+// The shared record of the hider that made the window; null until it is known.
+Shared* SharedOf(HWND window)
 {
-    return CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "", style, point.x,
-                           point.y, 1, 1, parentOrOwner, nullptr, AppInstance, nullptr);
+    return reinterpret_cast<Shared*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 } // namespace
 
-ATOM RegisterHideClass()
+CursorHider::CursorHider(Shared& shared, AutoHideBars& bars, HINSTANCE instance)
+    : shared(shared), bars(bars), instance(instance)
+{
+}
+
+CursorHider::~CursorHider()
+{
+    DestroyHideWindow();
+    if (hideClassAtom != 0)
+        UnregisterClassA(MAKEINTATOM(hideClassAtom), instance);
+}
+
+ATOM CursorHider::RegisterHideClass()
 {
     if (hideClassAtom == 0) {
         WNDCLASSEXA cls;
         ZeroMemory(&cls, sizeof(cls));
         cls.cbSize = sizeof(cls);
         cls.lpfnWndProc = HideWindowProc;
-        cls.hInstance = AppInstance;
-        cls.lpszClassName = "EdgeWardenHideMouseClass";
+        cls.hInstance = instance;
+        cls.lpszClassName = kHideClass;
         hideClassAtom = RegisterClassExA(&cls);
     }
     return hideClassAtom;
 }
 
-HWND CreateHideWindow(HideWindowKind kind, POINT screenPoint)
+HWND CursorHider::MakeHideWindow(DWORD style, POINT point, HWND parentOrOwner)
+{
+    HWND window = CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "", style,
+                                  point.x, point.y, 1, 1, parentOrOwner, nullptr, instance, nullptr);
+    if (window != nullptr)
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&shared));
+    return window;
+}
+
+HWND CursorHider::CreateHideWindow(HideWindowKind kind, POINT screenPoint, HWND owner)
 {
     POINT point = screenPoint;
     if (HWND parent = FindParent(kind, &point)) {
@@ -60,31 +79,37 @@ HWND CreateHideWindow(HideWindowKind kind, POINT screenPoint)
             return child;
     }
     // No window to become part of, or one that refused a child: the pop-up.
-    return MakeHideWindow(WS_POPUP, screenPoint, MainWindow);
+    return MakeHideWindow(WS_POPUP, screenPoint, owner);
 }
 
-BOOL SetTopmostVisible(HWND window, bool show)
+BOOL CursorHider::SetTopmostVisible(HWND window, bool show)
 {
     return SetWindowPos(window, HWND_TOPMOST, 0, 0, 1, 1,
                         SWP_COMMON | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
 
-void DestroyHideWindow()
+void CursorHider::DestroyHideWindow()
 {
-    HWND window = HideWindow.load();
+    HWND window = shared.HideWindow.load();
     if (window == nullptr)
         return;
     SetTopmostVisible(window, false);
-    HideWindow.store(nullptr);
+    shared.HideWindow.store(nullptr);
     DestroyWindow(window);
 }
 
-LRESULT CALLBACK HideWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK CursorHider::HideWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam)
 {
     switch (message) {
     case WMU_UNHIDE:
-        SetTopmostVisible(HideWindow.load(), false);
-        HideWindow.store(nullptr);
+        // This window goes, whatever the slot holds by now: a later hide's
+        // window stays for its own unhide.
+        SetTopmostVisible(window, false);
+        if (Shared* shared = SharedOf(window)) {
+            if (shared->HideWindow.load() == window)
+                shared->HideWindow.store(nullptr);
+        }
         DestroyWindow(window);
         return 1;
     case WM_MOUSEACTIVATE:
@@ -113,8 +138,10 @@ LRESULT CALLBACK HideWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowCursor(TRUE);
         // Destroyed with the window it was a child of: forget it, or no later
         // idle period could make a new one.
-        if (HideWindow.load() == window)
-            HideWindow.store(nullptr);
+        if (Shared* shared = SharedOf(window)) {
+            if (shared->HideWindow.load() == window)
+                shared->HideWindow.store(nullptr);
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);

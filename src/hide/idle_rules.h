@@ -1,6 +1,9 @@
 // The rules of idle detection and of the hiding place, free of any window call.
 #pragma once
 
+#include "settings/shared_state.h"
+#include "taskbar/geometry.h"
+
 #include <cstdint>
 
 // The values of the stored hide mode, shown to the user as "1" to "5".
@@ -76,15 +79,6 @@ inline TickAction DecideTick(uint32_t inputTime, uint32_t lastSeenInputTime, boo
 // would end the hide it belongs to.
 constexpr int32_t OWN_MOVE_ECHO_MS = 100;
 
-struct OwnMove {
-    int32_t x;
-    int32_t y;
-    uint32_t time; // tick count just before the move
-};
-
-// No move made yet: no event is ever at this place.
-constexpr OwnMove NO_OWN_MOVE = {INT32_MIN, INT32_MIN, 0};
-
 // A plain move event exactly at the place of the program's own move, within
 // OWN_MOVE_ECHO_MS of it either way (the two clocks may differ by a tick), is
 // that move coming back: it neither ends a hide nor counts as input.
@@ -96,38 +90,50 @@ inline bool IsOwnMoveEcho(const OwnMove& move, bool plainMove, int32_t x, int32_
            && apart <= OWN_MOVE_ECHO_MS;
 }
 
-struct ScreenPoint {
-    int32_t x;
-    int32_t y;
-};
-
-struct BarRect {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
-
 // The coordinate just before `value`, kept in range at the lowest value.
 inline int32_t OneBefore(int32_t value)
 {
     return value > INT32_MIN ? value - 1 : value;
 }
 
-inline ScreenPoint BottomRightPixel(int32_t screenWidth, int32_t screenHeight)
+inline geo::Point BottomRightPixel(int32_t screenWidth, int32_t screenHeight)
 {
     return {OneBefore(screenWidth), OneBefore(screenHeight)};
 }
 
 // Moves the point just left of a right bar and just above a bottom bar; a null
 // rectangle (no bar, or one that could not be read) leaves that coordinate alone.
-inline ScreenPoint ClearOfBars(ScreenPoint point, const BarRect* rightBar, const BarRect* bottomBar)
+inline geo::Point ClearOfBars(geo::Point point, const geo::Rect* rightBar,
+                              const geo::Rect* bottomBar)
 {
     if (rightBar != nullptr && point.x >= rightBar->left)
         point.x = OneBefore(rightBar->left);
     if (bottomBar != nullptr && point.y >= bottomBar->top)
         point.y = OneBefore(bottomBar->top);
     return point;
+}
+
+// The hiding point of `hideMode` on a primary screen of `screenWidth` by
+// `screenHeight`: the cursor's place, read by `cursor(point)`, or the screen's
+// bottom-right pixel, for the last method clear of the bars that
+// `rightBar(rect)` and `bottomBar(rect)` read (false: no bar there, or none
+// that could be read). False when the cursor's place could not be read.
+template <class Cursor, class RightBar, class BottomBar>
+bool HidePoint(int32_t hideMode, int32_t screenWidth, int32_t screenHeight, geo::Point& point,
+               Cursor&& cursor, RightBar&& rightBar, BottomBar&& bottomBar)
+{
+    const HideMethodTraits traits = TraitsOf(hideMode);
+    if (!traits.atCorner)
+        return cursor(point);
+    point = BottomRightPixel(screenWidth, screenHeight);
+    if (traits.clearOfBars) {
+        geo::Rect right;
+        geo::Rect bottom;
+        const bool hasRight = rightBar(right);
+        const bool hasBottom = bottomBar(bottom);
+        point = ClearOfBars(point, hasRight ? &right : nullptr, hasBottom ? &bottom : nullptr);
+    }
+    return true;
 }
 
 // The most GetParent steps taken from the window under the cursor to its top.

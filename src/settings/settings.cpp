@@ -1,7 +1,5 @@
 #include "settings/settings.h"
 
-Settings settings;
-
 namespace {
 
 const char kKeyName[] = "EdgeWarden";
@@ -31,25 +29,25 @@ bool ExchangeField(RegistryKey& key, ExchangeMode mode, const char* name, std::a
 
 } // namespace
 
-bool ExchangeWarningFlags(ExchangeMode mode, RegistryKey& key)
+bool ExchangeWarningFlags(Settings& settings, ExchangeMode mode, RegistryKey& key)
 {
     ExchangeField(key, mode, "priowarn", settings.prioWarn);
     return ExchangeField(key, mode, "nobumpwarn", settings.noBumpWarn);
 }
 
-void SaveWarningFlags(ExchangeMode mode)
+void SaveWarningFlags(Settings& settings, ExchangeMode mode)
 {
     RegistryKey key;
     key.Open(kKeyName);
-    ExchangeWarningFlags(mode, key);
+    ExchangeWarningFlags(settings, mode, key);
     key.Close();
 }
 
-void ExchangeSettings(ExchangeMode mode)
+void ExchangeSettings(Settings& settings, ExchangeMode mode)
 {
     RegistryKey key;
     key.Open(kKeyName);
-    ExchangeWarningFlags(mode, key);
+    ExchangeWarningFlags(settings, mode, key);
     ExchangeField(key, mode, "tarvo", settings.bumpEnabled);
     ExchangeField(key, mode, "tarvostrength", settings.bumpStrength);
     ExchangeField(key, mode, "tarvotime", settings.bumpTime);

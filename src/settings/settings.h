@@ -1,11 +1,9 @@
-// The one settings record of the process, its stored names and defaults.
+// The settings record's exchanges with the registry, under its stored names.
 #pragma once
 
 #include "settings/registry_key.h"
 #include "settings/settings_record.h"
 
-extern Settings settings;
-
-bool ExchangeWarningFlags(ExchangeMode mode, RegistryKey& key);
-void SaveWarningFlags(ExchangeMode mode);
-void ExchangeSettings(ExchangeMode mode);
+bool ExchangeWarningFlags(Settings& settings, ExchangeMode mode, RegistryKey& key);
+void SaveWarningFlags(Settings& settings, ExchangeMode mode);
+void ExchangeSettings(Settings& settings, ExchangeMode mode);

@@ -1,189 +1,96 @@
 #include "taskbar/autohide_bars.h"
 
-#include "taskbar/shell_thread.h"
-
-desktop::Exchange<DesktopBars, 2> desktopBars;
-std::atomic<HWND> AutoHideBars[4];
-
-namespace {
-
-// ABM_GETAUTOHIDEBAREX, the per-monitor query of newer shells; an older shell
-// answers it with null, and the primary monitor then gets the plain query.
-constexpr DWORD GET_AUTOHIDE_BAR_ON_MONITOR = 0x0000000B;
-
-WNDPROC displayWatchNext = nullptr;
-
-bump::Rect ToRect(const RECT& r)
+AutoHideBars::~AutoHideBars()
 {
-    return {r.left, r.top, r.right, r.bottom};
-}
-
-// Collects the monitors, the primary first.
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param)
-{
-    auto* desktop = reinterpret_cast<bump::Desktop*>(param);
-    MONITORINFO info;
-    info.cbSize = sizeof(info);
-    if (desktop->count >= bump::MAX_MONITORS || !GetMonitorInfoA(monitor, &info))
-        return TRUE;
-    int at = desktop->count++;
-    if (info.dwFlags & MONITORINFOF_PRIMARY) {
-        for (; at > 0; --at)
-            desktop->monitors[at] = desktop->monitors[at - 1];
+    if (shellThread != nullptr) {
+        ending.store(1);
+        SetEvent(wake);
+        // The stand-in shell may answer on this thread: its messages are handled.
+        while (MsgWaitForMultipleObjects(1, &shellThread, FALSE, INFINITE, QS_SENDMESSAGE)
+               != WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        CloseHandle(shellThread);
     }
-    desktop->monitors[at] = ToRect(info.rcMonitor);
-    return TRUE;
+    if (wake != nullptr)
+        CloseHandle(wake);
+    if (answered != nullptr)
+        CloseHandle(answered);
 }
 
-void ListMonitors(bump::Desktop& desktop)
+// Runs every ask not yet taken, then sleeps until the next.
+DWORD WINAPI AutoHideBars::ShellThreadProc(LPVOID param)
 {
-    desktop.count = 0;
-    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&desktop));
-    if (desktop.count == 0) {
-        desktop.count = 1;
-        desktop.monitors[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-}
-
-UINT_PTR AskShell(DWORD message, UINT edge, const bump::Rect& monitor)
-{
-    APPBARDATA query;
-    ZeroMemory(&query, sizeof(query));
-    query.cbSize = sizeof(query);
-    query.uEdge = edge;
-    query.rc = {monitor.left, monitor.top, monitor.right, monitor.bottom};
-    return SHAppBarMessage(message, &query);
-}
-
-HWND AskForBar(DWORD message, UINT edge, const bump::Rect& monitor)
-{
-    return reinterpret_cast<HWND>(AskShell(message, edge, monitor));
-}
-
-// The monitor on which `bar` leaves its strip at `edge`; -1 when that is none,
-// or the bar has gone.
-int MonitorOfBar(HWND bar, UINT edge, const bump::Desktop& desktop)
-{
-    RECT r;
-    if (!GetWindowRect(bar, &r))
-        return -1;
-    return desktop::MonitorOfStrip(ToRect(r), static_cast<bump::Edge>(edge), desktop);
-}
-
-// The shell's task bars found by their windows, for the edges that its answers
-// left without a bar: the per-monitor query answers null at times. Only a
-// visible window whose rectangle leaves a hidden strip counts; a shell without
-// task bars keeps an empty, invisible one of the same class.
-void AddTaskBarWindows(DesktopBars& table)
-{
-    static const char* const kTaskBarClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd"};
-    for (const char* name : kTaskBarClasses) {
-        for (HWND window = FindWindowExA(nullptr, nullptr, name, nullptr); window != nullptr;
-             window = FindWindowExA(nullptr, window, name, nullptr)) {
-            RECT r;
-            if (!IsWindowVisible(window) || !GetWindowRect(window, &r))
-                continue;
-            const desktop::HiddenStrip strip = desktop::HiddenStripOf(ToRect(r), table.desktop);
-            if (strip.monitor >= 0 && table.bars[strip.monitor][strip.edge] == nullptr)
-                table.bars[strip.monitor][strip.edge] = window;
+    AutoHideBars& self = *static_cast<AutoHideBars*>(param);
+    uint32_t taken = 0;
+    while (self.ending.load() == 0) {
+        WaitForSingleObject(self.wake, INFINITE);
+        while (self.ending.load() == 0 && desktop::TakeRefresh(self.refreshAsked.load(), taken)) {
+            const uint32_t epoch = self.answerEpoch.load();
+            DesktopBars& draft = self.tables.Draft();
+            FillFromShell(draft, self.tables.Published());
+            if (self.answerEpoch.load() == epoch)
+                self.tables.Publish(draft);
+            self.refreshDone.store(taken);
+            SetEvent(self.answered);
         }
     }
+    return 0;
 }
 
-// Asks the shell for the bars of every monitor.
-void FillFromShell(DesktopBars& table)
+bool AutoHideBars::EnsureShellThread()
 {
-    ListMonitors(table.desktop);
-    // A per-monitor answer counts for its monitor only where the bar's strip lies
-    // on it: a shell may answer another monitor's bar.
-    for (int m = 0; m < table.desktop.count; ++m) {
-        for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
-            HWND bar = AskForBar(GET_AUTOHIDE_BAR_ON_MONITOR, edge, table.desktop.monitors[m]);
-            table.bars[m][edge] =
-                bar != nullptr && MonitorOfBar(bar, edge, table.desktop) == m ? bar : nullptr;
-        }
+    if (shellThread != nullptr)
+        return true;
+    if (wake == nullptr)
+        wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (answered == nullptr)
+        answered = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    // At normal priority, whatever the main thread's: it only waits on the shell.
+    if (wake != nullptr && answered != nullptr)
+        shellThread = CreateThread(nullptr, 0, ShellThreadProc, this, 0, nullptr);
+    return shellThread != nullptr;
+}
+
+bool AutoHideBars::RefreshAutoHideBars(DWORD waitMs)
+{
+    if (!EnsureShellThread())
+        return false;
+    const uint32_t asked = refreshAsked.load() + 1;
+    refreshAsked.store(asked);
+    SetEvent(wake);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (desktop::RefreshAnswered(refreshDone.load(), asked))
+            return true;
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= waitMs)
+            return false;
+        // The shell, or a program that broadcasts, may wait on a message sent to
+        // this thread: handling it keeps both from waiting on each other.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        MsgWaitForMultipleObjects(1, &answered, FALSE, waitMs - waited, QS_SENDMESSAGE);
     }
-    // The plain query answers for the monitor of the main task bar, which the
-    // user may have put on any monitor; it fills in only what the per-monitor
-    // query left open there. A bar whose strip lies on none of the monitors is
-    // kept for the primary, as the shell answered it.
-    for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge) {
-        HWND bar = AskForBar(ABM_GETAUTOHIDEBAR, edge, table.desktop.monitors[0]);
-        if (bar != nullptr) {
-            const int on = MonitorOfBar(bar, edge, table.desktop);
-            const int m = on >= 0 ? on : 0;
-            if (table.bars[m][edge] == nullptr)
-                table.bars[m][edge] = bar;
-        }
-    }
-    if ((AskShell(ABM_GETSTATE, 0, table.desktop.monitors[0]) & ABS_AUTOHIDE) != 0)
-        AddTaskBarWindows(table);
-    const DesktopBars* previous = desktopBars.Published();
-    table.layout = desktop::NextLayout(previous != nullptr ? &previous->desktop : nullptr,
-                                       previous != nullptr ? previous->layout : 0, table.desktop);
 }
 
-LRESULT CALLBACK DisplayWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void AutoHideBars::CancelRefresh()
 {
-    // These come exactly while the shell moves its bars: its broadcast goes on
-    // at once, and the table catches up when the shell answers.
-    if (message == WM_DISPLAYCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA))
-        AskForBarRefresh();
-    return CallWindowProcA(displayWatchNext, window, message, wParam, lParam);
+    answerEpoch.store(answerEpoch.load() + 1);
 }
 
-} // namespace
-
-bool RefreshAutoHideBars()
+int AutoHideBars::CountAutoHideBars()
 {
-    return AskRefreshAndWait(FRESH_TABLE_WAIT_MS);
+    return desktop::CountBars(tables, MAIN_READER);
 }
 
-void AskForBarRefresh()
+bool AutoHideBars::IsAutoHideBar(HWND window)
 {
-    AskTableRefresh();
+    return desktop::HoldsBar(tables, MAIN_READER, window);
 }
 
-const DesktopBars& FillTable()
+HWND AutoHideBars::PrimaryBar(UINT edge)
 {
-    DesktopBars& table = desktopBars.Draft();
-    FillFromShell(table);
-    return table;
-}
-
-void PublishTable(const DesktopBars& table)
-{
-    desktopBars.Publish(table);
-    for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
-        AutoHideBars[edge].store(table.bars[0][edge]);
-}
-
-int CountAutoHideBars()
-{
-    const DesktopBars* table = desktopBars.Acquire(MAIN_READER);
-    int count = 0;
-    for (int m = 0; table != nullptr && m < table->desktop.count; ++m) {
-        for (HWND bar : table->bars[m])
-            count += bar != nullptr ? 1 : 0;
-    }
-    desktopBars.Release(MAIN_READER);
-    return count;
-}
-
-bool IsAutoHideBar(HWND window)
-{
-    const DesktopBars* table = desktopBars.Acquire(MAIN_READER);
-    bool found = false;
-    for (int m = 0; table != nullptr && m < table->desktop.count; ++m) {
-        for (HWND bar : table->bars[m])
-            found = found || (bar != nullptr && bar == window);
-    }
-    desktopBars.Release(MAIN_READER);
-    return found;
-}
-
-void WatchDisplayChanges(HWND window)
-{
-    displayWatchNext = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DisplayWatchProc)));
+    return desktop::PrimaryBar(tables, MAIN_READER, static_cast<bump::Edge>(edge));
 }

@@ -4,6 +4,8 @@
 // without a desktop; the hook does the platform calls that a decision names.
 #pragma once
 
+#include "taskbar/geometry.h"
+
 #include <cstdint>
 #include <limits>
 
@@ -16,28 +18,10 @@ constexpr int32_t HIDDEN_LIMIT_X = 5;
 constexpr int32_t HIDDEN_LIMIT_Y = 3;
 constexpr int32_t RELEASE_DISTANCE = 20;
 
-struct Point {
-    int32_t x;
-    int32_t y;
-};
-
-// Left and top inclusive, right and bottom exclusive.
-struct Rect {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
-
-// The most monitors the desktop is judged by; more are not protected.
-constexpr int MAX_MONITORS = 16;
-
-// The monitors as one event sees them: rectangles in desktop coordinates, the
-// primary first.
-struct Desktop {
-    int32_t count;
-    Rect monitors[MAX_MONITORS];
-};
+using geo::Desktop;
+using geo::MAX_MONITORS;
+using geo::Point;
+using geo::Rect;
 
 // Per-edge progress of a bump; a zero distance means no bump on that edge.
 struct BumpState {
@@ -97,11 +81,6 @@ inline Rect MakeRect(int64_t left, int64_t top, int64_t right, int64_t bottom)
 
 } // namespace detail
 
-inline bool Contains(Rect r, Point p)
-{
-    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-
 // Whether the position lies within the monitor along the edge: a strip belongs
 // to its own monitor only.
 inline bool AlongEdge(Edge edge, Point p, Rect monitor)
@@ -151,7 +130,7 @@ inline bool DesktopContinues(Edge edge, Point p, const Desktop& desktop, int sel
     }
     const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
     for (int i = 0; i < count; ++i) {
-        if (i != self && Contains(desktop.monitors[i], beyond))
+        if (i != self && geo::Contains(desktop.monitors[i], beyond))
             return true;
     }
     return false;
@@ -245,18 +224,6 @@ inline bool NeedsEdges(const BumpState& state, Point p, Rect monitor, bool onMon
     return false;
 }
 
-// The monitor that the position lies on, the first of overlapping ones; -1 when
-// it lies on none.
-inline int MonitorOf(Point p, const Desktop& desktop)
-{
-    const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
-    for (int m = 0; m < count; ++m) {
-        if (Contains(desktop.monitors[m], p))
-            return m;
-    }
-    return -1;
-}
-
 // One edge of one event, given the bar's rectangle; updates the edge's state.
 // `holds`: the position lies on the edge's monitor and no other monitor goes on
 // past the edge there, so the strip is held at that position.
@@ -304,7 +271,7 @@ int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config,
               BarRect&& barRect, Act&& act)
 {
     int swallow = 0;
-    int home = MonitorOf(p, desktop);
+    int home = geo::MonitorOf(p, desktop);
     const int count = desktop.count < MAX_MONITORS ? desktop.count : MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
         const Rect monitor = desktop.monitors[m];
@@ -328,7 +295,7 @@ int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config,
             if (d.action == EdgeAction::SetBack) {
                 p = d.cursor;
                 swallow = 1;
-                home = MonitorOf(p, desktop);
+                home = geo::MonitorOf(p, desktop);
             }
             act(m, edge, d);
         }

@@ -9,18 +9,19 @@
 #include <atomic>
 #include <cstdint>
 #include <iterator>
+#include <type_traits>
 
 namespace desktop {
 
-inline bool SameRect(bump::Rect a, bump::Rect b)
+inline bool SameRect(geo::Rect a, geo::Rect b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 // The index of the monitor at exactly `rect`; -1 when none is.
-inline int IndexOfMonitor(const bump::Desktop& desktop, bump::Rect rect)
+inline int IndexOfMonitor(const geo::Desktop& desktop, geo::Rect rect)
 {
-    const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
+    const int count = desktop.count < geo::MAX_MONITORS ? desktop.count : geo::MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
         if (SameRect(desktop.monitors[m], rect))
             return m;
@@ -29,11 +30,11 @@ inline int IndexOfMonitor(const bump::Desktop& desktop, bump::Rect rect)
 }
 
 // Same monitors in the same places: bumps in progress keep their meaning.
-inline bool SameLayout(const bump::Desktop& a, const bump::Desktop& b)
+inline bool SameLayout(const geo::Desktop& a, const geo::Desktop& b)
 {
     if (a.count != b.count)
         return false;
-    const int count = a.count < bump::MAX_MONITORS ? a.count : bump::MAX_MONITORS;
+    const int count = a.count < geo::MAX_MONITORS ? a.count : geo::MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
         if (!SameRect(a.monitors[m], b.monitors[m]))
             return false;
@@ -43,8 +44,8 @@ inline bool SameLayout(const bump::Desktop& a, const bump::Desktop& b)
 
 // The layout number of a new table: 1 for the first, the previous one while the
 // monitors stay, another as soon as they change, which drops bumps in progress.
-inline uint32_t NextLayout(const bump::Desktop* previous, uint32_t previousLayout,
-                           const bump::Desktop& now)
+inline uint32_t NextLayout(const geo::Desktop* previous, uint32_t previousLayout,
+                           const geo::Desktop& now)
 {
     if (previous == nullptr)
         return 1;
@@ -95,10 +96,53 @@ private:
     std::atomic<const Table*> announced[Readers] = {};
 };
 
+// Readers of a table of bars by monitor and edge (`bars[monitor][edge]`, a
+// null entry where an edge has none): each announces the table it reads.
+
+// The bars of all monitors of the published table; an edge counts once per
+// monitor, and a bar reported for two edges twice.
+template <class Table, int Readers>
+int CountBars(Exchange<Table, Readers>& tables, int reader)
+{
+    const Table* table = tables.Acquire(reader);
+    int count = 0;
+    for (int m = 0; table != nullptr && m < table->desktop.count; ++m) {
+        for (const auto& bar : table->bars[m])
+            count += bar != nullptr ? 1 : 0;
+    }
+    tables.Release(reader);
+    return count;
+}
+
+// Whether `window` is a bar of the published table, on any monitor.
+template <class Table, int Readers, class Window>
+bool HoldsBar(Exchange<Table, Readers>& tables, int reader, const Window& window)
+{
+    const Table* table = tables.Acquire(reader);
+    bool found = false;
+    for (int m = 0; table != nullptr && m < table->desktop.count; ++m) {
+        for (const auto& bar : table->bars[m])
+            found = found || (bar != nullptr && bar == window);
+    }
+    tables.Release(reader);
+    return found;
+}
+
+// The primary monitor's bar at `edge` in the published table; null before the first.
+template <class Table, int Readers>
+auto PrimaryBar(Exchange<Table, Readers>& tables, int reader, bump::Edge edge)
+    -> std::remove_cv_t<std::remove_reference_t<decltype(tables.Published()->bars[0][0])>>
+{
+    const Table* table = tables.Acquire(reader);
+    auto bar = table != nullptr ? table->bars[0][edge] : nullptr;
+    tables.Release(reader);
+    return bar;
+}
+
 // The point of a hidden bar's strip that names its monitor: the middle of its
 // inner edge, the row or column left on the screen. Most of a hidden bar's
 // rectangle lies off its monitor, often over the neighbouring one.
-inline bump::Point StripPoint(bump::Rect bar, bump::Edge edge)
+inline geo::Point StripPoint(geo::Rect bar, bump::Edge edge)
 {
     const int32_t midX = bar.left + (bar.right - bar.left) / 2;
     const int32_t midY = bar.top + (bar.bottom - bar.top) / 2;
@@ -115,9 +159,9 @@ inline bump::Point StripPoint(bump::Rect bar, bump::Edge edge)
 }
 
 // The monitor on which a bar leaves its strip at `edge`; -1 when that is none.
-inline int MonitorOfStrip(bump::Rect bar, bump::Edge edge, const bump::Desktop& desktop)
+inline int MonitorOfStrip(geo::Rect bar, bump::Edge edge, const geo::Desktop& desktop)
 {
-    return bump::MonitorOf(StripPoint(bar, edge), desktop);
+    return geo::MonitorOf(StripPoint(bar, edge), desktop);
 }
 
 // Where a task bar window leaves the strip of a hidden bar: monitor -1 when it
@@ -131,13 +175,13 @@ struct HiddenStrip {
 // the monitor's span, and beyond it but for a strip narrower than the hook's
 // hidden test allows. A shown bar, an empty window (the one a shell without task
 // bars keeps) and one that runs across two monitors leave none.
-inline HiddenStrip HiddenStripOf(bump::Rect bar, const bump::Desktop& desktop)
+inline HiddenStrip HiddenStripOf(geo::Rect bar, const geo::Desktop& desktop)
 {
     if (bar.right <= bar.left || bar.bottom <= bar.top)
         return {-1, bump::EDGE_LEFT};
-    const int count = desktop.count < bump::MAX_MONITORS ? desktop.count : bump::MAX_MONITORS;
+    const int count = desktop.count < geo::MAX_MONITORS ? desktop.count : geo::MAX_MONITORS;
     for (int m = 0; m < count; ++m) {
-        const bump::Rect& on = desktop.monitors[m];
+        const geo::Rect& on = desktop.monitors[m];
         const bool alongX = bar.left >= on.left && bar.right <= on.right;
         const bool alongY = bar.top >= on.top && bar.bottom <= on.bottom;
         // The pixels left on the monitor at each edge, and whether the rest lies beyond it.

@@ -1,8 +1,5 @@
 #include "taskbar/tooltips.h"
 
-#include "settings/settings.h"
-#include "taskbar/autohide_bars.h"
-
 #include <string.h>
 
 namespace {
@@ -26,9 +23,9 @@ BOOL PlaceJustAbove(HWND window, HWND reference)
                             | SWP_ASYNCWINDOWPOS);
 }
 
-void RaiseTooltipsAboveTaskBars()
+void RaiseTooltipsAboveTaskBars(const Settings& settings, AutoHideBars& bars)
 {
-    if (!settings.tooltipsOnTop.load() || CountAutoHideBars() == 0)
+    if (!settings.tooltipsOnTop.load() || bars.CountAutoHideBars() == 0)
         return;
     int budget = MAX_WINDOW_WALK;
     HWND reference = nullptr;
@@ -37,7 +34,7 @@ void RaiseTooltipsAboveTaskBars()
         if (--budget < 0)
             break;
         if (reference == nullptr) {
-            if (IsAutoHideBar(window))
+            if (bars.IsAutoHideBar(window))
                 reference = window;
         } else if (IsTooltip(window)) {
             PlaceJustAbove(window, reference);

@@ -1,13 +1,12 @@
 #include "ui/link_control.h"
 
-#include "app/app.h"
-
 #include <objbase.h>
 #include <shellapi.h>
 
-COLORREF linkColor = kLinkBlue;
-
 namespace {
+
+// Main thread only; kept for the life of the process.
+COLORREF linkColor = kLinkBlue;
 
 WNDPROC OldProcedure(HWND control)
 {

@@ -8,9 +8,11 @@
 constexpr COLORREF kLinkBlue = 0x00FF0000;
 constexpr COLORREF kLinkRed = 0x000000FF;
 
-// One colour for every link of the process: red after a click, blue again once
-// a link loses the focus.
-extern COLORREF linkColor;
+// Sent to a link control by its parent on WM_CTLCOLORSTATIC, wParam the device
+// context: the link sets the text colour, which is one for every link of the
+// process (red after a click, blue again once a link loses the focus), and
+// answers 0. Other static controls ignore it.
+constexpr UINT WMU_LINKCOLOR = WM_APP + 0x13;
 
 void MakeLinkControl(HWND dialog, int id);
 LRESULT CALLBACK LinkControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,12 +1,8 @@
 #include "ui/settings_dialog.h"
 
-#include "app/app.h"
-#include "app/engine.h"
-#include "hide/hide.h"
+#include "res/resource_ids.h"
 #include "settings/settings.h"
-#include "taskbar/autohide_bars.h"
 #include "ui/color_button.h"
-#include "ui/dialog_ids.h"
 #include "ui/dialog_rules.h"
 #include "ui/link_control.h"
 
@@ -15,9 +11,6 @@
 
 #include <charconv>
 
-COLORREF customColors[16];
-uint8_t reformattingHideSeconds = 0;
-
 namespace {
 
 const char kDonationPage[] = "https://edgewarden.example.org/donate";
@@ -25,8 +18,6 @@ const char kDonationPage[] = "https://edgewarden.example.org/donate";
 const char kNoBarsWarning[] = "No automatically hidden task bars found.\n"
                               "Enabling bumps will have no effect.\n"
                               "Do you wan't to see this warning again?";
-
-bool customColorsFilled = false;
 
 LRESULT SendItem(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
@@ -43,13 +34,27 @@ void SetChecked(HWND dialog, int id, bool checked)
     SendItem(dialog, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void UpdateEngine(HWND dialog)
+// The sources of the custom colours after the first, which is the bump colour.
+const int kCustomColorSources[15] = {
+    COLOR_WINDOW,        COLOR_MENU,          COLOR_HIGHLIGHT,
+    COLOR_ACTIVECAPTION, COLOR_HIGHLIGHT,     COLOR_INFOBK,
+    COLOR_GRADIENTACTIVECAPTION, COLOR_BACKGROUND, COLOR_WINDOWTEXT,
+    COLOR_MENUTEXT,      COLOR_HIGHLIGHTTEXT, COLOR_CAPTIONTEXT,
+    COLOR_HIGHLIGHTTEXT, COLOR_INFOTEXT,      COLOR_GRADIENTINACTIVECAPTION,
+};
+
+} // namespace
+
+void SettingsDialog::UpdateEngine(HWND dialog)
 {
-    SetEngineActive(settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0, dialog);
+    const Settings& settings = shared.settings;
+    engine.SetEngineActive(settings.bumpEnabled.load() != 0 || settings.hideEnabled.load() != 0,
+                           dialog);
 }
 
-void InitDialog(HWND dialog)
+void SettingsDialog::InitDialog(HWND dialog)
 {
+    const Settings& settings = shared.settings;
     SetWindowTextA(dialog, "EdgeWarden");
     MakeLinkControl(dialog, IDC_HOME_LINK);
     SetChecked(dialog, IDC_BUMP_ENABLED, settings.bumpEnabled.load() != 0);
@@ -70,42 +75,22 @@ void InitDialog(HWND dialog)
     WarnIfNoAutoHideBars(dialog);
 }
 
-INT_PTR Close(HWND dialog, int id)
+INT_PTR SettingsDialog::Close(HWND dialog, int id)
 {
-    ExchangeSettings(id == IDCANCEL ? Load : Save);
+    Settings& settings = shared.settings;
+    ExchangeSettings(settings, id == IDCANCEL ? Load : Save);
     EndDialog(dialog, ClosingResult(id == IDC_EXIT, settings.bumpEnabled.load() != 0
                                                         || settings.hideEnabled.load() != 0));
     return TRUE;
 }
 
-void FillCustomColors()
+void SettingsDialog::ChooseBumpColor(HWND dialog, HWND button)
 {
-    static const int kSystemColors[15] = {
-        COLOR_WINDOW,
-        COLOR_MENU,
-        COLOR_HIGHLIGHT,
-        COLOR_ACTIVECAPTION,
-        COLOR_HIGHLIGHT,
-        COLOR_INFOBK,
-        COLOR_GRADIENTACTIVECAPTION,
-        COLOR_BACKGROUND,
-        COLOR_WINDOWTEXT,
-        COLOR_MENUTEXT,
-        COLOR_HIGHLIGHTTEXT,
-        COLOR_CAPTIONTEXT,
-        COLOR_HIGHLIGHTTEXT,
-        COLOR_INFOTEXT,
-        COLOR_GRADIENTINACTIVECAPTION,
-    };
-    customColors[0] = settings.bumpColor.load() & kColorMask;
-    for (int i = 0; i < 15; ++i)
-        customColors[i + 1] = GetSysColor(kSystemColors[i]);
-}
-
-void ChooseBumpColor(HWND dialog, HWND button)
-{
+    Settings& settings = shared.settings;
     if (!customColorsFilled) {
-        FillCustomColors();
+        customColors[0] = settings.bumpColor.load() & kColorMask;
+        for (int i = 0; i < 15; ++i)
+            customColors[i + 1] = GetSysColor(kCustomColorSources[i]);
         customColorsFilled = true;
     }
     CHOOSECOLORA choice = {};
@@ -122,23 +107,25 @@ void ChooseBumpColor(HWND dialog, HWND button)
 
 // Every keystroke is applied at once; the field is rewritten to show the value
 // in force, with the caret left where it was.
-void HideSecondsChanged(HWND field)
+void SettingsDialog::HideSecondsChanged(HWND field)
 {
+    Settings& settings = shared.settings;
     settings.hideSeconds.store(ClampHideSeconds(GetWindowInt(field)));
     if (reformattingHideSeconds)
         return;
-    reformattingHideSeconds = 1;
+    reformattingHideSeconds = true;
     DWORD start = 0;
     DWORD end = 0;
     SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     SetWindowInt(field, settings.hideSeconds.load());
     SendMessageA(field, EM_SETSEL, start, static_cast<LPARAM>(end));
-    reformattingHideSeconds = 0;
+    reformattingHideSeconds = false;
 }
 
-INT_PTR Command(HWND dialog, int id, int code, HWND control)
+INT_PTR SettingsDialog::Command(HWND dialog, int id, int code, HWND control)
 {
+    Settings& settings = shared.settings;
     switch (id) {
     case IDOK:
     case IDCANCEL:
@@ -167,7 +154,7 @@ INT_PTR Command(HWND dialog, int id, int code, HWND control)
     case IDC_HIDE_MODE:
         if (code == CBN_SELCHANGE) {
             // The cursor hidden by the old method comes back first.
-            RequestUnhide();
+            RequestUnhide(shared);
             settings.hideMode.store(
                 static_cast<int32_t>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
         }
@@ -184,21 +171,33 @@ INT_PTR Command(HWND dialog, int id, int code, HWND control)
     return FALSE;
 }
 
-} // namespace
-
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR SettingsDialog::Show(HINSTANCE instance, HWND owner)
 {
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK SettingsDialog::SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                                    LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    auto* self = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    // What comes before WM_INITDIALOG (the font) is the system's.
+    if (self == nullptr)
+        return FALSE;
+    Settings& settings = self->shared.settings;
     // A second start of the program asks for the dialog: bring it to the top.
-    if (ActivateMessage != 0 && message == ActivateMessage) {
+    if (self->activateMessage != 0 && message == self->activateMessage) {
         SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOSIZE);
         return TRUE;
     }
     switch (message) {
     case WM_INITDIALOG:
-        InitDialog(dialog);
+        self->InitDialog(dialog);
         return TRUE;
     case WM_COMMAND:
-        return Command(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return self->Command(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_HSCROLL:
         // Read while the thumb is dragged; the hook uses the values at once.
         settings.bumpStrength.store(
@@ -228,19 +227,21 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
 }
 
-void WarnIfNoAutoHideBars(HWND owner)
+void SettingsDialog::WarnIfNoAutoHideBars(HWND owner)
 {
+    Settings& settings = shared.settings;
     if (!settings.bumpEnabled.load())
         return;
     // A shell that did not answer in time is not a shell without bars.
-    if (!RefreshAutoHideBars() || CountAutoHideBars() != 0 || !settings.noBumpWarn.load())
+    if (!bars.RefreshAutoHideBars(FRESH_TABLE_WAIT_MS) || bars.CountAutoHideBars() != 0
+        || !settings.noBumpWarn.load())
         return;
     uint8_t shown =
         MessageBoxA(owner, kNoBarsWarning, "EdgeWarden", MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST)
         != IDNO;
     if (shown != settings.noBumpWarn.load()) {
         settings.noBumpWarn.store(shown);
-        SaveWarningFlags(Save);
+        SaveWarningFlags(settings, Save);
     }
 }
 

@@ -19,16 +19,6 @@ void Configure(DWORD enabled, DWORD strength, DWORD time, DWORD color)
     reg::SetDword("hidesecs", 3600);
 }
 
-// Read from the screen: the program paints on the bar from its own process, which
-// the bar's own window surface in this process does not show.
-COLORREF ScreenPixel(POINT at)
-{
-    HDC dc = GetDC(nullptr);
-    const COLORREF color = GetPixel(dc, at.x, at.y);
-    ReleaseDC(nullptr, dc);
-    return color;
-}
-
 // A button event where the pointer is told by its absolute place, as a pen, a
 // touch screen or a remote desktop reports it.
 void AbsoluteButton(POINT at, DWORD button, int cx, int cy)

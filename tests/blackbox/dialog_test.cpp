@@ -1,7 +1,7 @@
 // The settings dialog of the running program, worked through its controls.
 #include "blackbox/harness.h"
 #include "support/fake_shell.h"
-#include "ui/dialog_ids.h"
+#include "res/resource_ids.h"
 
 #include <commctrl.h>
 

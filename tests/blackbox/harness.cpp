@@ -229,25 +229,6 @@ void WheelAt(int x, int y)
     Settle(30);
 }
 
-POINT CursorPos()
-{
-    POINT p = {-1, -1};
-    GetCursorPos(&p);
-    return p;
-}
-
-void Settle(DWORD ms)
-{
-    // Pump this thread's queue so windows of the harness stay responsive.
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
 HWND WaitMessageBox(DWORD pid, DWORD ms)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(20)) {

@@ -2,6 +2,7 @@
 // user (mouse, dialog) and the desktop (registry, shell) would.
 #pragma once
 
+#include "support/desktop.h"
 #include "support/registry.h"
 
 #include <windows.h>
@@ -63,27 +64,6 @@ DWORD RunToEnd(const std::string& arguments, DWORD ms = 10000);
 void MouseAt(int x, int y);
 void ClickAt(int x, int y);
 void WheelAt(int x, int y);
-POINT CursorPos();
-// Lets queued input and the program's reactions settle.
-void Settle(DWORD ms = 100);
-
-// Polls `done` every few milliseconds while handling this thread's messages as
-// soon as they come, never sleeping past one; false after `ms`.
-template <typename Done>
-bool WaitFor(Done done, DWORD ms)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
 
 // Finds a message box (class #32770) of `pid` titled "EdgeWarden" within `ms`.
 HWND WaitMessageBox(DWORD pid, DWORD ms);

@@ -258,15 +258,6 @@ long Inject(const Action& action)
     return static_cast<long>(SendInput(count, inputs, sizeof(INPUT)));
 }
 
-// Read from the screen: the program paints on the bar from its own process.
-COLORREF ScreenPixel(int x, int y)
-{
-    HDC dc = GetDC(nullptr);
-    const COLORREF color = GetPixel(dc, x, y);
-    ReleaseDC(nullptr, dc);
-    return color;
-}
-
 // A file of the Linux side, through the drive Z: that Wine maps to its root.
 std::string ReadUnixFile(const std::string& path)
 {
@@ -452,7 +443,7 @@ TEST_F(Reliability, SoakOfEveryEdgeClicksWheelAndDialogCycles)
     // context leaks per paint, or the process's GDI handles would be spent.
     MouseAt(cx / 2, cy - 1);
     EXPECT_EQ(cy - 3, CursorPos().y);
-    EXPECT_EQ(kColor, ScreenPixel(cx / 2, cy - 1));
+    EXPECT_EQ(kColor, ScreenPixel({cx / 2, cy - 1}));
     MouseAt(cx / 2, cy / 2);
 
     const size_t windows = app.Windows(nullptr, nullptr).size();

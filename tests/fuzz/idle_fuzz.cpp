@@ -1,7 +1,10 @@
 // The one-second timer as the program drives it: ticks, mouse events, unhide
 // requests and dialog changes in any order, with every stored word a registry can
-// hold. The count kept here, in 64 bits, says when the cursor must be hidden; at
-// each hide the hiding place is worked out from random bars and window trees.
+// hold, through the program's own tick with stand-ins for the windows. The count
+// kept here, in 64 bits, says when the cursor must be hidden; at each hide the
+// hiding place is worked out here from random bars, and the window trees are
+// climbed.
+#include "hide/hide_tick.h"
 #include "hide/idle_rules.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -31,36 +34,91 @@ int32_t StoredMode(FuzzedDataProvider& in)
                             : static_cast<int32_t>(in.ConsumeIntegral<uint32_t>());
 }
 
-void CheckHidePoint(FuzzedDataProvider& in, int32_t mode)
-{
-    const HideMethodTraits traits = TraitsOf(mode);
-    Check((traits.window == HideWindowKind::None) == (mode == HIDE_MOVE_TO_CORNER));
-    Check(traits.movesCursor == traits.atCorner);
-    if (!traits.atCorner)
-        return;
-    const int32_t cx = in.ConsumeIntegral<int32_t>();
-    const int32_t cy = in.ConsumeIntegral<int32_t>();
-    const ScreenPoint corner = BottomRightPixel(cx, cy);
-    Check(int64_t{corner.x} == (cx == INT32_MIN ? int64_t{cx} : int64_t{cx} - 1));
-    Check(int64_t{corner.y} == (cy == INT32_MIN ? int64_t{cy} : int64_t{cy} - 1));
-    if (!traits.clearOfBars)
-        return;
+// The desktop of one hide: screen, bars and cursor drawn from the input; the
+// windows are numbers, 0 meaning none.
+struct Platform {
+    FuzzedDataProvider& in;
+    SharedState<int>& shared;
+    int lastWindow = 0;
+    int live = 0; // windows made and not yet destroyed
+    bool moved = false;
+    geo::Point movedTo = {0, 0};
+    bool hidePointFound = false;
+    geo::Point hidePoint = {0, 0};
 
-    BarRect right = {in.ConsumeIntegral<int32_t>(), 0, 0, 0};
-    BarRect bottom = {0, in.ConsumeIntegral<int32_t>(), 0, 0};
-    const BarRect* rightBar = in.ConsumeBool() ? &right : nullptr;
-    const BarRect* bottomBar = in.ConsumeBool() ? &bottom : nullptr;
-    const ScreenPoint p = ClearOfBars(corner, rightBar, bottomBar);
-    // Just off each bar that reaches the corner, never further; untouched otherwise.
-    if (rightBar != nullptr && corner.x >= right.left)
-        Check(p.x == (right.left == INT32_MIN ? INT32_MIN : right.left - 1));
-    else
-        Check(p.x == corner.x);
-    if (bottomBar != nullptr && corner.y >= bottom.top)
-        Check(p.y == (bottom.top == INT32_MIN ? INT32_MIN : bottom.top - 1));
-    else
-        Check(p.y == corner.y);
-}
+    void RequestUnhide()
+    {
+        RequestUnhideOf(shared.isHidden, shared.HideWindow, [this](int) { DestroyHideWindow(); });
+    }
+    void RegisterHideClass() {}
+    bool HidePoint(geo::Point& point)
+    {
+        const int32_t mode = shared.settings.hideMode.load();
+        const int32_t cx = in.ConsumeIntegral<int32_t>();
+        const int32_t cy = in.ConsumeIntegral<int32_t>();
+        const geo::Rect right = {in.ConsumeIntegral<int32_t>(), 0, 0, 0};
+        const geo::Rect bottom = {0, in.ConsumeIntegral<int32_t>(), 0, 0};
+        const bool hasRight = in.ConsumeBool();
+        const bool hasBottom = in.ConsumeBool();
+        const geo::Point cursor = {in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>()};
+        const bool cursorRead = in.ConsumeBool();
+        const bool found = ::HidePoint(
+            mode, cx, cy, point,
+            [&](geo::Point& at) {
+                at = cursor;
+                return cursorRead;
+            },
+            [&](geo::Rect& rect) {
+                rect = right;
+                return hasRight;
+            },
+            [&](geo::Rect& rect) {
+                rect = bottom;
+                return hasBottom;
+            });
+        // The corner, just off each bar that reaches it and never further.
+        const HideMethodTraits traits = TraitsOf(mode);
+        if (!traits.atCorner) {
+            Check(found == cursorRead);
+            if (found)
+                Check(point.x == cursor.x && point.y == cursor.y);
+        } else {
+            Check(found);
+            const int64_t x = cx == INT32_MIN ? int64_t{cx} : int64_t{cx} - 1;
+            const int64_t y = cy == INT32_MIN ? int64_t{cy} : int64_t{cy} - 1;
+            const bool clearRight = traits.clearOfBars && hasRight && x >= right.left;
+            const bool clearBottom = traits.clearOfBars && hasBottom && y >= bottom.top;
+            Check(point.x == (clearRight ? (right.left == INT32_MIN ? INT32_MIN : right.left - 1) : x));
+            Check(point.y
+                  == (clearBottom ? (bottom.top == INT32_MIN ? INT32_MIN : bottom.top - 1) : y));
+        }
+        hidePointFound = found;
+        hidePoint = point;
+        return found;
+    }
+    int Create(HideWindowKind, geo::Point)
+    {
+        if (in.ConsumeBool())
+            return 0; // refused
+        ++live;
+        return ++lastWindow;
+    }
+    void Show(int) {}
+    void DestroyHideWindow()
+    {
+        if (shared.HideWindow.load() != 0) {
+            shared.HideWindow.store(0);
+            --live;
+        }
+    }
+    bool MoveCursor(geo::Point point)
+    {
+        moved = true;
+        movedTo = point;
+        return true;
+    }
+    uint32_t Now() { return 0; }
+};
 
 // A desktop of numbered windows, 0 meaning none, whose parent links may even
 // form a loop: the climb gives the top within 16 steps or nothing.
@@ -92,58 +150,83 @@ void CheckClimb(FuzzedDataProvider& in)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    bool hideEnabled = in.ConsumeBool();
-    int32_t hideSeconds = StoredSeconds(in);
-    int32_t hideMode = StoredMode(in);
+    SharedState<int> shared;
+    Settings& settings = shared.settings;
+    settings.hideEnabled.store(in.ConsumeBool() ? 1 : 0);
+    settings.hideSeconds.store(StoredSeconds(in));
+    settings.hideMode.store(StoredMode(in));
+    Platform platform = {in, shared};
+    IdleCount count = {0, 0};
 
-    uint32_t lastInputTime = 0;
-    uint32_t lastSeenInputTime = 0;
-    int32_t idleTicks = 0;
-    bool hidden = false;
     bool movedUnseen = false;
     int64_t quietTicks = 0;
+    uint32_t lastSeen = 0;
 
     while (in.remaining_bytes() > 0) {
         switch (in.ConsumeIntegralInRange<int>(0, 6)) {
         case 0: // a mouse event; the clock may stand still or wrap between two
-            lastInputTime += in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2000)
-                                              : in.ConsumeIntegral<uint32_t>();
-            hidden = false;
+            shared.lastInputTime.store(
+                shared.lastInputTime.load()
+                + (in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2000)
+                                    : in.ConsumeIntegral<uint32_t>()));
+            platform.RequestUnhide();
             break;
         case 1: // the dialog changes the method, which shows the cursor again
-            hideMode = StoredMode(in);
-            hidden = false;
+            platform.RequestUnhide();
+            settings.hideMode.store(StoredMode(in));
             break;
         case 2:
-            hideEnabled = in.ConsumeBool();
-            hideSeconds = StoredSeconds(in);
+            settings.hideEnabled.store(in.ConsumeBool() ? 1 : 0);
+            settings.hideSeconds.store(StoredSeconds(in));
             break;
         case 3: // the pointer moves where no hook sees it
             movedUnseen = true;
             break;
         default: {
-            const bool changed = lastInputTime != lastSeenInputTime;
-            const TickAction action = DecideTick(lastInputTime, lastSeenInputTime, movedUnseen,
-                                                 hidden, hideEnabled, hideSeconds, idleTicks);
-            lastSeenInputTime = lastInputTime;
-            Check(idleTicks >= 0);
-            const bool active = changed || movedUnseen;
+            const uint32_t inputTime = shared.lastInputTime.load();
+            const bool hidden = shared.isHidden.load() != 0;
+            const bool active = inputTime != lastSeen || movedUnseen;
+            const int windowBefore = shared.HideWindow.load();
+            platform.moved = false;
+            platform.hidePointFound = false;
+            const bool moved = HideTick(shared, count, movedUnseen, platform);
             const bool shown = hidden && movedUnseen;
             movedUnseen = false;
-            if (active || hidden || !hideEnabled) {
-                Check(action == (shown ? TickAction::Unhide : TickAction::Reset) && idleTicks == 0);
-                hidden = hidden && !shown;
+            lastSeen = inputTime;
+            Check(count.idleTicks >= 0);
+            Check(count.lastSeenInputTime == inputTime);
+            Check(platform.live == (shared.HideWindow.load() != 0 ? 1 : 0));
+            Check(moved == platform.moved);
+            if (active || hidden || settings.hideEnabled.load() == 0) {
+                Check(count.idleTicks == 0 && !moved);
+                Check(shared.isHidden.load() == (hidden && !shown ? 1 : 0));
                 quietTicks = 0;
                 break;
             }
             ++quietTicks;
-            Check(idleTicks == quietTicks);
-            Check(action == (quietTicks >= hideSeconds ? TickAction::Hide : TickAction::Count));
-            if (action == TickAction::Hide) {
-                hidden = true;
-                CheckHidePoint(in, hideMode);
-                CheckClimb(in);
+            Check(count.idleTicks == quietTicks);
+            if (quietTicks < settings.hideSeconds.load()) {
+                Check(shared.isHidden.load() == 0 && !moved);
+                break;
             }
+            // Hidden now, with a window where the method has one and it was made,
+            // and the pointer moved onto the hiding point where the method says so.
+            Check(shared.isHidden.load() == 1);
+            const HideMethodTraits traits = TraitsOf(settings.hideMode.load());
+            if (windowBefore != 0) {
+                Check(shared.HideWindow.load() == windowBefore && !moved);
+                break;
+            }
+            if (traits.window == HideWindowKind::None)
+                Check(shared.HideWindow.load() == 0);
+            Check(moved == (platform.hidePointFound && traits.movesCursor));
+            if (moved) {
+                Check(platform.movedTo.x == platform.hidePoint.x
+                      && platform.movedTo.y == platform.hidePoint.y);
+                const OwnMove own = shared.LastOwnMove();
+                Check(own.x == platform.hidePoint.x && own.y == platform.hidePoint.y);
+            }
+            CheckClimb(in);
             break;
         }
         }

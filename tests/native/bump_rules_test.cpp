@@ -10,7 +10,7 @@
 using namespace bump;
 
 // Found by argument-dependent lookup, so they live beside the types.
-namespace bump {
+namespace geo {
 bool operator==(const Rect& a, const Rect& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -27,7 +27,7 @@ std::ostream& operator<<(std::ostream& os, const Point& p)
 {
     return os << '(' << p.x << ", " << p.y << ')';
 }
-} // namespace bump
+} // namespace geo
 
 namespace {
 

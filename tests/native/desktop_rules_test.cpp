@@ -1,6 +1,10 @@
+#include "taskbar/bump_cursor.h"
 #include "taskbar/desktop_rules.h"
 
 #include <gtest/gtest.h>
+
+#include <cstddef>
+#include <functional>
 
 using namespace bump;
 
@@ -245,6 +249,110 @@ TEST(DesktopRules, ExchangeNeverFillsATableThatIsPublishedOrRead)
     EXPECT_NE(two.Published(), &fourth);
     two.Release(1);
     EXPECT_EQ(main, &two.Draft());
+}
+
+namespace {
+
+// A bar entry that lets the table's writer run in the middle of a read: the
+// first look at any entry after `duringRead` is armed runs it, once.
+struct Entry {
+    int id = 0;
+
+    Entry() = default;
+    Entry(std::nullptr_t) {}
+    explicit Entry(int id) : id(id) {}
+    Entry(const Entry& other)
+    {
+        Looked();
+        id = other.id;
+    }
+    Entry& operator=(const Entry&) = default;
+    friend bool operator!=(const Entry& e, std::nullptr_t)
+    {
+        Looked();
+        return e.id != 0;
+    }
+    friend bool operator==(const Entry& a, const Entry& b) { return a.id == b.id; }
+
+    static void Looked()
+    {
+        if (duringRead) {
+            const std::function<void()> run = std::move(duringRead);
+            duringRead = nullptr;
+            run();
+        }
+    }
+    static inline std::function<void()> duringRead;
+};
+
+struct EntryTable {
+    Desktop desktop;
+    Entry bars[MAX_MONITORS][EDGE_COUNT];
+    uint32_t layout;
+};
+
+using EntryTables = desktop::Exchange<EntryTable, 2>;
+
+// One monitor with bars numbered `first` and up on every edge, or none.
+void Fill(EntryTable& table, int first)
+{
+    table.desktop.count = 1;
+    table.desktop.monitors[0] = kPrimary;
+    for (int e = 0; e < EDGE_COUNT; ++e)
+        table.bars[0][e] = Entry(first == 0 ? 0 : first + e);
+    table.layout = 1;
+}
+
+} // namespace
+
+TEST(DesktopRules, EveryReaderKeepsItsTableWhileTheShellPublishesTwice)
+{
+    // In the middle of each read the shell's thread publishes two new tables
+    // without bars and fills a third: a reader that has announced its table
+    // still reads the bars numbered 1 to 4.
+    struct Case {
+        const char* reader;
+        std::function<int(EntryTables&)> read; // what it found, 4 when it saw all bars
+    } cases[] = {
+        {"count", [](EntryTables& t) { return desktop::CountBars(t, 1); }},
+        {"is a bar",
+         [](EntryTables& t) { return desktop::HoldsBar(t, 1, Entry(4)) ? 4 : 0; }},
+        {"the primary's",
+         [](EntryTables& t) { return desktop::PrimaryBar(t, 1, EDGE_BOTTOM).id; }},
+        {"the hook's bump",
+         [](EntryTables& t) {
+             Settings settings;
+             bump::Progress progress = {};
+             int seen = 0;
+             bump::BumpOnTable(
+                 t, 0, progress, settings, {500, 767}, 0,
+                 [&seen](const EntryTable& table, int, Edge edge, Rect& rect) {
+                     const Entry bar = table.bars[0][edge];
+                     seen = bar != nullptr ? bar.id : 0;
+                     rect = {0, 766, 1024, 796};
+                     return bar != nullptr;
+                 },
+                 [](const EntryTable&, int, Edge, const bump::EdgeDecision&, uint32_t) {});
+             return seen;
+         }},
+    };
+    for (const Case& c : cases) {
+        EntryTables tables;
+        EntryTable& first = tables.Draft();
+        Fill(first, 1);
+        tables.Publish(first);
+        Entry::duringRead = [&tables] {
+            for (int round = 0; round < 3; ++round) {
+                EntryTable& next = tables.Draft();
+                Fill(next, 0);
+                if (round < 2)
+                    tables.Publish(next);
+            }
+        };
+        EXPECT_EQ(4, c.read(tables)) << c.reader;
+        EXPECT_EQ(nullptr, Entry::duringRead) << c.reader << " looked at no entry";
+        Entry::duringRead = nullptr;
+    }
 }
 
 TEST(DesktopRules, ABarBelongsToTheMonitorOfItsStrip)

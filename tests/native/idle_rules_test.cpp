@@ -104,39 +104,64 @@ TEST(IdleRules, MethodTable)
     }
 }
 
-TEST(IdleRules, CornerClearOfBars)
+TEST(IdleRules, HidePointOfEachMethod)
 {
     const int32_t W = 1024;
     const int32_t H = 768;
-    const BarRect rightHidden = {W - 2, 0, W + 28, H};
-    const BarRect bottomHidden = {0, H - 2, W, H + 28};
-    const BarRect rightBeyond = {W + 3, 0, W + 33, H};
-    const BarRect bottomAtEdge = {0, H - 1, W, H + 29};
-    const BarRect bottomBeyond = {0, H, W, H + 30};
+    const geo::Rect rightHidden = {W - 2, 0, W + 28, H};
+    const geo::Rect bottomHidden = {0, H - 2, W, H + 28};
+    const geo::Rect rightBeyond = {W + 3, 0, W + 33, H};
+    const geo::Rect bottomAtEdge = {0, H - 1, W, H + 29};
+    const geo::Rect bottomBeyond = {0, H, W, H + 30};
+    const geo::Point cursor = {300, 200};
     struct Case {
-        const BarRect* right;
-        const BarRect* bottom;
-        ScreenPoint expected;
+        int32_t mode;
+        const geo::Rect* right;
+        const geo::Rect* bottom;
+        geo::Point expected;
     } cases[] = {
-        {nullptr, nullptr, {W - 1, H - 1}},
-        {&rightHidden, nullptr, {W - 3, H - 1}},
-        {nullptr, &bottomHidden, {W - 1, H - 3}},
-        {&rightHidden, &bottomHidden, {W - 3, H - 3}},
+        {HIDE_MOVE_TO_CORNER, nullptr, nullptr, {W - 1, H - 1}},
+        {HIDE_MOVE_TO_CORNER, &rightHidden, nullptr, {W - 3, H - 1}},
+        {HIDE_MOVE_TO_CORNER, nullptr, &bottomHidden, {W - 1, H - 3}},
+        {HIDE_MOVE_TO_CORNER, &rightHidden, &bottomHidden, {W - 3, H - 3}},
         // Only a bar reaching the corner pixel moves it.
-        {&rightBeyond, &bottomBeyond, {W - 1, H - 1}},
-        {nullptr, &bottomAtEdge, {W - 1, H - 2}},
+        {HIDE_MOVE_TO_CORNER, &rightBeyond, &bottomBeyond, {W - 1, H - 1}},
+        {HIDE_MOVE_TO_CORNER, nullptr, &bottomAtEdge, {W - 1, H - 2}},
+        // The pop-up in the corner lies on the pixel itself, bars or not.
+        {HIDE_POPUP_IN_CORNER, &rightHidden, &bottomHidden, {W - 1, H - 1}},
+        // The other methods hide where the cursor is.
+        {HIDE_CHILD_OF_TOP, &rightHidden, &bottomHidden, cursor},
+        {7, nullptr, nullptr, cursor},
     };
     for (const Case& c : cases) {
-        const ScreenPoint p = ClearOfBars(BottomRightPixel(W, H), c.right, c.bottom);
-        EXPECT_EQ(c.expected.x, p.x);
-        EXPECT_EQ(c.expected.y, p.y);
+        geo::Point p = {0, 0};
+        const auto bar = [](const geo::Rect* known, geo::Rect& rect) {
+            if (known != nullptr)
+                rect = *known;
+            return known != nullptr;
+        };
+        EXPECT_TRUE(HidePoint(
+            c.mode, W, H, p,
+            [&cursor](geo::Point& at) {
+                at = cursor;
+                return true;
+            },
+            [&](geo::Rect& rect) { return bar(c.right, rect); },
+            [&](geo::Rect& rect) { return bar(c.bottom, rect); }));
+        EXPECT_EQ(c.expected.x, p.x) << c.mode;
+        EXPECT_EQ(c.expected.y, p.y) << c.mode;
     }
+    // A cursor that cannot be read leaves no point to hide at.
+    geo::Point p = {0, 0};
+    EXPECT_FALSE(HidePoint(
+        HIDE_POPUP, W, H, p, [](geo::Point&) { return false; },
+        [](geo::Rect&) { return false; }, [](geo::Rect&) { return false; }));
 
     // Extreme rectangles stay within range instead of overflowing.
-    const BarRect lowest = {INT32_MIN, INT32_MIN, 0, 0};
-    const ScreenPoint p = ClearOfBars(BottomRightPixel(INT32_MIN, INT32_MIN), &lowest, &lowest);
-    EXPECT_EQ(INT32_MIN, p.x);
-    EXPECT_EQ(INT32_MIN, p.y);
+    const geo::Rect lowest = {INT32_MIN, INT32_MIN, 0, 0};
+    const geo::Point q = ClearOfBars(BottomRightPixel(INT32_MIN, INT32_MIN), &lowest, &lowest);
+    EXPECT_EQ(INT32_MIN, q.x);
+    EXPECT_EQ(INT32_MIN, q.y);
 }
 
 TEST(IdleRules, ClimbStopsAfterSixteenSteps)

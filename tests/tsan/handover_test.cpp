@@ -1,10 +1,11 @@
-// The hand-overs between the hook (server thread) and the main thread, run on two
-// real threads under ThreadSanitizer. The settings record and the rules are the
-// program's own; the bar table and the hide state are atomics of the widths the
-// program uses, with stand-ins for the windows and for the posted message.
-#include "hide/idle_rules.h"
-#include "settings/settings_record.h"
-#include "taskbar/bump_rules.h"
+// The hand-overs between the hook (server thread), the main thread and the
+// thread that asks the shell, run on real threads under ThreadSanitizer. The
+// shared record, the bar table's exchange, the hook's bump on it, the main
+// thread's readers and the hide tick are the program's own; the windows and the
+// posted message have stand-ins.
+#include "hide/hide_tick.h"
+#include "settings/shared_state.h"
+#include "taskbar/bump_cursor.h"
 #include "taskbar/desktop_rules.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +19,11 @@
 
 namespace {
 
-constexpr bump::Rect kScreen = {0, 0, 1024, 768};
+constexpr geo::Rect kScreen = {0, 0, 1024, 768};
 constexpr int kEvents = 200000;
 
-// The settings as the hook takes them for one event.
-bump::BumpConfig Snapshot(const Settings& s)
-{
-    const uint32_t color = s.bumpColor.load();
-    return {s.bumpStrength.load(), s.bumpTime.load(), (color & BUMP_NO_INDICATION) == 0};
-}
-
 // Positions on and near every edge, and in the middle.
-bump::Point EventPosition(int i)
+geo::Point EventPosition(int i)
 {
     switch (i % 6) {
     case 0:
@@ -47,7 +41,7 @@ bump::Point EventPosition(int i)
     }
 }
 
-bump::Rect HiddenBar(int edge)
+geo::Rect HiddenBar(int edge)
 {
     switch (edge) {
     case bump::EDGE_LEFT:
@@ -63,9 +57,9 @@ bump::Rect HiddenBar(int edge)
 
 // Where a hidden bar sets the events of EventPosition back: just off its
 // two-pixel strip, at the event's row or column.
-constexpr bump::Point kSetBack[bump::EDGE_COUNT] = {{2, 300}, {500, 2}, {1021, 300}, {500, 765}};
+constexpr geo::Point kSetBack[bump::EDGE_COUNT] = {{2, 300}, {500, 2}, {1021, 300}, {500, 765}};
 
-bump::Rect ShownBar(int edge)
+geo::Rect ShownBar(int edge)
 {
     switch (edge) {
     case bump::EDGE_LEFT:
@@ -81,7 +75,7 @@ bump::Rect ShownBar(int edge)
 
 // A bar window: its rectangle, or none once it has been destroyed.
 struct Bar {
-    bump::Rect rect;
+    geo::Rect rect;
     bool alive;
 };
 
@@ -89,40 +83,37 @@ struct Bar {
 // written first and last, so a reader can tell a table changed under it.
 struct Table {
     uint32_t stamp;
-    bump::Desktop desktop;
-    const Bar* bars[bump::MAX_MONITORS][bump::EDGE_COUNT];
+    geo::Desktop desktop;
+    const Bar* bars[geo::MAX_MONITORS][bump::EDGE_COUNT];
+    uint32_t layout;
     uint32_t check;
 };
 
 // Read by the hook (reader 0) and the main thread (reader 1).
 using Tables = desktop::Exchange<Table, 2>;
 
-// One event through the bump as the hook runs it, on the table published last.
-int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, Tables& tables,
-                 bump::BumpState* states)
+// One event through the hook's bump, on the table published last.
+int BumpOneEvent(geo::Point p, uint32_t time, const Settings& settings, Tables& tables,
+                 bump::Progress& progress)
 {
     if (!settings.bumpEnabled.load())
         return 0;
-    const Table* table = tables.Acquire();
-    EXPECT_NE(nullptr, table);
-    const auto barRect = [&](int monitor, bump::Edge edge, bump::Rect& rect) {
-        const Bar* bar = table->bars[monitor][edge];
-        if (bar == nullptr || !bar->alive)
-            return false;
-        rect = bar->rect;
-        return true;
-    };
-    const auto act = [](int, bump::Edge edge, const bump::EdgeDecision& d) {
-        if (d.action == bump::EdgeAction::SetBack) {
-            EXPECT_EQ(kSetBack[edge].x, d.cursor.x) << "edge " << edge;
-            EXPECT_EQ(kSetBack[edge].y, d.cursor.y) << "edge " << edge;
-        }
-    };
-    const int swallowed =
-        bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
-    EXPECT_EQ(table->stamp, table->check) << "the table changed while the hook read it";
-    tables.Release();
-    return swallowed;
+    return bump::BumpOnTable(
+        tables, 0, progress, settings, p, time,
+        [](const Table& table, int monitor, bump::Edge edge, geo::Rect& rect) {
+            EXPECT_EQ(table.stamp, table.check) << "the table changed while the hook read it";
+            const Bar* bar = table.bars[monitor][edge];
+            if (bar == nullptr || !bar->alive)
+                return false;
+            rect = bar->rect;
+            return true;
+        },
+        [](const Table&, int, bump::Edge edge, const bump::EdgeDecision& d, uint32_t) {
+            if (d.action == bump::EdgeAction::SetBack) {
+                EXPECT_EQ(kSetBack[edge].x, d.cursor.x) << "edge " << edge;
+                EXPECT_EQ(kSetBack[edge].y, d.cursor.y) << "edge " << edge;
+            }
+        });
 }
 
 // Runs `hook(event)` on a thread of its own, standing for the server thread,
@@ -163,16 +154,16 @@ TEST(Handover, SettingsWrittenByTheDialogWhileTheHookReadsThem)
     const uint32_t colors[] = {0x000000FF, 0x80336699, 0x00FFFFFF};
 
     int swallowed = 0;
-    bump::BumpState states[bump::MAX_MONITORS] = {};
+    bump::Progress progress = {};
     RunAgainstEachOther(
         [&](int event) {
-            const bump::BumpConfig seen = Snapshot(settings);
+            const bump::BumpConfig seen = bump::ConfigOf(settings, settings.bumpColor.load());
             EXPECT_TRUE(seen.bumpStrength == 1 || seen.bumpStrength == 50
                         || seen.bumpStrength == 200);
             EXPECT_TRUE(seen.bumpTime == 0 || seen.bumpTime == 200 || seen.bumpTime == 999);
             swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings,
-                                      tables, states);
-            for (int32_t pushed : states[0].pushedDistance)
+                                      tables, progress);
+            for (int32_t pushed : progress.states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
         [&](int round) {
@@ -213,29 +204,30 @@ TEST(Handover, BarTableRebuiltWhileTheHookAndTheMainThreadReadIt)
                 table.bars[m][e] = m != 0 || pick == 3 ? nullptr : &pool[e][pick];
             }
         }
+        table.layout = 1;
         table.check = static_cast<uint32_t>(round);
         tables.Publish(table);
     };
     rebuild(0);
 
-    // The main thread counts the bars and looks for tooltips' bars meanwhile;
-    // this thread stands for the one that asks the shell.
+    // The main thread counts the bars, looks for tooltips' bars and takes the
+    // primary's for the hiding corner meanwhile; this thread stands for the one
+    // that asks the shell.
     std::atomic<bool> stop{false};
     std::thread mainThread([&] {
-        while (!stop.load()) {
-            const Table* table = tables.Acquire(1);
-            EXPECT_EQ(table->stamp, table->check)
-                << "the table changed while the main thread read it";
-            tables.Release(1);
+        for (int read = 0; !stop.load(); ++read) {
+            EXPECT_LE(desktop::CountBars(tables, 1), bump::EDGE_COUNT);
+            desktop::HoldsBar(tables, 1, &pool[read % bump::EDGE_COUNT][0]);
+            desktop::PrimaryBar(tables, 1, static_cast<bump::Edge>(read % bump::EDGE_COUNT));
         }
     });
     int swallowed = 0;
-    bump::BumpState states[bump::MAX_MONITORS] = {};
+    bump::Progress progress = {};
     RunAgainstEachOther(
         [&](int event) {
             swallowed += BumpOneEvent(EventPosition(event), static_cast<uint32_t>(event), settings,
-                                      tables, states);
-            for (int32_t pushed : states[0].pushedDistance)
+                                      tables, progress);
+            for (int32_t pushed : progress.states[0].pushedDistance)
                 ASSERT_GE(pushed, 0);
         },
         rebuild);
@@ -246,48 +238,24 @@ TEST(Handover, BarTableRebuiltWhileTheHookAndTheMainThreadReadIt)
 
 namespace {
 
-// The hide state as the program shares it, and the main thread's own part: the
-// windows it made, the cursor's display count and its message queue.
+// The main thread's part of hiding: the windows it made, the cursor's display
+// count and its message queue; the hide state is the program's shared record,
+// and the tick the program's own.
 class HideModel {
 public:
-    std::atomic<uint32_t> lastInputTime{0};
-    std::atomic<uint8_t> isHidden{0};
-    std::atomic<uintptr_t> HideWindow{0};
+    SharedState<uintptr_t> shared;
 
     // The hook's unhide request, the program's own.
     void RequestUnhide()
     {
-        RequestUnhideOf(isHidden, HideWindow, [this](uintptr_t window) { Post(window); });
+        RequestUnhideOf(shared.isHidden, shared.HideWindow, [this](uintptr_t window) { Post(window); });
     }
 
     // One tick of the timer on the main thread.
-    void Tick(const Settings& settings)
-    {
-        const uint32_t inputTime = lastInputTime.load();
-        const TickAction action =
-            DecideTick(inputTime, lastSeenInputTime, false, isHidden.load() != 0,
-                       settings.hideEnabled.load() != 0, settings.hideSeconds.load(), idleTicks);
-        if (action != TickAction::Hide) {
-            lastSeenInputTime = inputTime;
-            return;
-        }
-        isHidden.store(1);
-        if (HideWindow.load() != 0) {
-            lastSeenInputTime = inputTime;
-            return;
-        }
-        if (TraitsOf(settings.hideMode.load()).window != HideWindowKind::None) {
-            const uintptr_t window = Create();
-            HideWindow.store(window);
-            // An event came between the flag and the handle: that hide is over.
-            if (isHidden.load() == 0)
-                DestroyCurrent();
-        }
-        lastSeenInputTime = lastInputTime.load();
-    }
+    void Tick() { HideTick(shared, count, false, *this); }
 
     // The main thread's message loop: each posted unhide reaches its window if it
-    // still exists.
+    // still exists, and takes it alone.
     void Drain()
     {
         std::deque<uintptr_t> queue;
@@ -298,7 +266,8 @@ public:
         for (uintptr_t window : queue) {
             if (live.count(window) == 0)
                 continue;
-            HideWindow.store(0);
+            if (shared.HideWindow.load() == window)
+                shared.HideWindow.store(0);
             Destroy(window);
         }
     }
@@ -306,26 +275,35 @@ public:
     size_t LiveWindows() const { return live.size(); }
     int DisplayCount() const { return displayCount; }
 
-private:
-    uintptr_t Create()
+    // The platform's part of the tick.
+    void RegisterHideClass() {}
+    bool HidePoint(geo::Point& point)
+    {
+        point = {0, 0};
+        return true;
+    }
+    uintptr_t Create(HideWindowKind, geo::Point)
     {
         const uintptr_t window = ++lastHandle;
         live.insert(window);
         --displayCount;
         return window;
     }
+    void Show(uintptr_t) {}
+    void DestroyHideWindow()
+    {
+        const uintptr_t window = shared.HideWindow.load();
+        shared.HideWindow.store(0);
+        Destroy(window);
+    }
+    bool MoveCursor(geo::Point) { return true; }
+    uint32_t Now() { return 0; }
 
+private:
     void Destroy(uintptr_t window)
     {
         live.erase(window);
         ++displayCount;
-    }
-
-    void DestroyCurrent()
-    {
-        const uintptr_t window = HideWindow.load();
-        HideWindow.store(0);
-        Destroy(window);
     }
 
     // Stands for PostMessageA, whose queue the system guards.
@@ -335,8 +313,7 @@ private:
         posted.push_back(window);
     }
 
-    uint32_t lastSeenInputTime = 0;
-    int32_t idleTicks = 0;
+    IdleCount count = {0, 0};
     uintptr_t lastHandle = 0;
     std::set<uintptr_t> live;
     int displayCount = 0;
@@ -348,21 +325,21 @@ private:
 
 TEST(Handover, HideAndUnhideBetweenTimerAndHook)
 {
-    Settings settings;
-    settings.hideSeconds.store(1);
     HideModel model;
+    Settings& settings = model.shared.settings;
+    settings.hideSeconds.store(1);
 
     int hides = 0;
     RunAgainstEachOther(
         [&](int event) {
             // Bursts of events, each burst with a time of its own.
-            model.lastInputTime.store(static_cast<uint32_t>(event / 64));
+            model.shared.lastInputTime.store(static_cast<uint32_t>(event / 64));
             model.RequestUnhide();
         },
         [&](int round) {
             model.Drain();
             const size_t before = model.LiveWindows();
-            model.Tick(settings);
+            model.Tick();
             hides += model.LiveWindows() > before;
             ASSERT_LE(model.LiveWindows(), 1u);
             ASSERT_EQ(-static_cast<int>(model.LiveWindows()), model.DisplayCount());
@@ -378,13 +355,13 @@ TEST(Handover, HideAndUnhideBetweenTimerAndHook)
     // cursor again and leave no window.
     model.Drain();
     settings.hideMode.store(HIDE_POPUP);
-    for (int tick = 0; tick < 3 && !model.isHidden.load(); ++tick)
-        model.Tick(settings);
-    EXPECT_TRUE(model.isHidden.load());
-    model.lastInputTime.store(model.lastInputTime.load() + 1);
+    for (int tick = 0; tick < 3 && !model.shared.isHidden.load(); ++tick)
+        model.Tick();
+    EXPECT_TRUE(model.shared.isHidden.load());
+    model.shared.lastInputTime.store(model.shared.lastInputTime.load() + 1);
     model.RequestUnhide();
     model.Drain();
     EXPECT_EQ(0u, model.LiveWindows());
     EXPECT_EQ(0, model.DisplayCount());
-    EXPECT_EQ(0u, model.HideWindow.load());
+    EXPECT_EQ(0u, model.shared.HideWindow.load());
 }

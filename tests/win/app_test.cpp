@@ -1,6 +1,4 @@
-#include "ui_support.h"
-
-#include "app/app.h"
+#include "win_support.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +21,12 @@ LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
 
 TEST(App, NoMainWindowIsReportedAndTheProgramIsToEnd)
 {
-    AppInstance = GetModuleHandleA(nullptr);
+    App app(GetModuleHandleA(nullptr));
     HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseMainWindow, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
-    ui_test::BoxAnswerer answerer(IDOK);
-    EXPECT_FALSE(CreateMainWindow());
-    EXPECT_EQ(nullptr, MainWindow);
+    win_test::BoxAnswerer answerer(IDOK);
+    EXPECT_FALSE(app.CreateMainWindow());
+    EXPECT_EQ(nullptr, app.MainWindow);
     EXPECT_EQ("Can't create main window", answerer.LastText());
     UnhookWindowsHookEx(hook);
 }

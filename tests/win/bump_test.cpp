@@ -1,9 +1,4 @@
-#include "app/server.h"
-#include "hide/hide.h"
-#include "settings/settings.h"
-#include "support/fake_shell.h"
-#include "taskbar/autohide_bars.h"
-#include "taskbar/mouse_hook.h"
+#include "win_support.h"
 
 #include <gtest/gtest.h>
 
@@ -54,13 +49,6 @@ void operator delete[](void* p, std::size_t) noexcept
 namespace {
 
 constexpr COLORREF kColor = 0x00336699;
-
-POINT Cursor()
-{
-    POINT p = {-1, -1};
-    GetCursorPos(&p);
-    return p;
-}
 
 // The colour of a screen point as the bar's window shows it.
 COLORREF PixelOf(HWND bar, POINT screen)
@@ -128,15 +116,14 @@ private:
     {
         HHOOK counter =
             SetWindowsHookExA(WH_MOUSE_LL, CountStripEvents, GetModuleHandleA(nullptr), 0);
-        MouseHook.store(
-            SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, GetModuleHandleA(nullptr), 0));
+        HHOOK program =
+            SetWindowsHookExA(WH_MOUSE_LL, Server::LowLevelMouseProc, GetModuleHandleA(nullptr), 0);
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
         SetEvent(static_cast<HANDLE>(ready));
         while (GetMessageA(&msg, nullptr, 0, 0) > 0)
             DispatchMessageA(&msg);
-        UnhookWindowsHookEx(MouseHook.load());
-        MouseHook.store(nullptr);
+        UnhookWindowsHookEx(program);
         UnhookWindowsHookEx(counter);
         return 0;
     }
@@ -147,7 +134,7 @@ private:
 
 // One stand-in shell with a hidden bar on every edge serves the whole suite: a
 // mapped window takes long to destroy under Wine without a window manager.
-class BumpTest : public ::testing::Test {
+class BumpTest : public win_test::AppTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -165,6 +152,9 @@ protected:
     }
     void SetUp() override
     {
+        AppTest::SetUp();
+        for (HWND& bar : known)
+            bar = nullptr;
         Reset();
         cx = GetSystemMetrics(SM_CXSCREEN);
         cy = GetSystemMetrics(SM_CYSCREEN);
@@ -173,24 +163,28 @@ protected:
     }
     void TearDown() override
     {
-        for (HWND& bar : known)
-            bar = nullptr;
-        PublishKnownBars();
-        Reset();
+        hook.reset();
+        bumps.reset();
+        AppTest::TearDown();
     }
-    static void Reset()
+    // The bump settings at their defaults, no bump in progress, nothing hidden:
+    // a fresh bump for BumpCursor and a fresh server whose hook is called.
+    void Reset()
     {
-        settings.bumpEnabled.store(1);
-        settings.bumpStrength.store(50);
-        settings.bumpTime.store(200);
-        settings.bumpColor.store(0x000000FF);
-        for (bump::BumpState& state : bumpState)
-            state = {};
-        isHidden.store(0);
-        HideWindow.store(nullptr);
+        settings().bumpEnabled.store(1);
+        settings().bumpStrength.store(50);
+        settings().bumpTime.store(200);
+        settings().bumpColor.store(0x000000FF);
+        hook.reset();
+        hook = std::make_unique<Server>(shared(), app->bars, app->AppInstance);
+        bumps = std::make_unique<Bumps>(app->bars, settings());
+        shared().isHidden.store(0);
+        shared().HideWindow.store(nullptr);
     }
+    int BumpCursor(int x, int y, DWORD time) { return bumps->BumpCursor(x, y, time); }
+    const bump::BumpState& State() const { return bumps->StateOf(0); }
     // Makes the edge's bar known to the program, freshly painted by its thread.
-    static HWND UseBar(UINT edge)
+    HWND UseBar(UINT edge)
     {
         HWND bar = shell->Bar(edge);
         RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
@@ -205,9 +199,10 @@ protected:
     }
     // The bars made known so far, on the primary monitor alone, as a refresh
     // hands them to the hook.
-    static void PublishKnownBars()
+    void PublishKnownBars()
     {
-        DesktopBars& table = desktopBars.Draft();
+        BarTables& tables = app->bars.Tables();
+        DesktopBars& table = tables.Draft();
         table = {};
         table.desktop.count = 1;
         table.desktop.monitors[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN),
@@ -215,11 +210,13 @@ protected:
         for (UINT edge = ABE_LEFT; edge <= ABE_BOTTOM; ++edge)
             table.bars[0][edge] = known[edge];
         table.layout = 1;
-        desktopBars.Publish(table);
+        tables.Publish(table);
     }
 
     static FakeShell* shell;
     static HWND known[4];
+    std::unique_ptr<Server> hook;
+    std::unique_ptr<Bumps> bumps;
     int cx = 0;
     int cy = 0;
 };
@@ -231,7 +228,7 @@ HWND BumpTest::known[4] = {};
 
 TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndPaintsTheStripe)
 {
-    settings.bumpColor.store(kColor);
+    settings().bumpColor.store(kColor);
     struct Case {
         UINT edge;
         POINT strip;
@@ -247,10 +244,10 @@ TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndPaintsTheStripe)
         HWND bar = UseBar(c.edge);
         ASSERT_NE(kColor, PixelOf(bar, c.strip));
         EXPECT_EQ(1, BumpCursor(c.strip.x, c.strip.y, 1000));
-        const POINT p = Cursor();
+        const POINT p = CursorPos();
         EXPECT_EQ(c.setBack.x, p.x);
         EXPECT_EQ(c.setBack.y, p.y);
-        EXPECT_EQ(2, bumpState[0].pushedDistance[c.edge]);
+        EXPECT_EQ(2, State().pushedDistance[c.edge]);
         // The stripe is the bar's second line from its inner edge: the screen's outermost.
         EXPECT_EQ(kColor, PixelOf(bar, c.strip));
         // Away from every edge nothing happens, even with bars on all of them.
@@ -269,16 +266,16 @@ TEST_F(BumpTest, BumpCornerSetsBackAtBothEdges)
     shell->MoveBar(ABE_TOP, top);
     EXPECT_EQ(1, BumpCursor(0, 0, 1000));
     shell->MoveBar(ABE_TOP, FakeShell::HiddenRect(ABE_TOP));
-    const POINT p = Cursor();
+    const POINT p = CursorPos();
     EXPECT_EQ(2, p.x);
     EXPECT_EQ(2, p.y);
-    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_LEFT]);
-    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_TOP]);
+    EXPECT_EQ(2, State().pushedDistance[ABE_LEFT]);
+    EXPECT_EQ(2, State().pushedDistance[ABE_TOP]);
 }
 
 TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
 {
-    settings.bumpColor.store(kColor);
+    settings().bumpColor.store(kColor);
     HWND bar = UseBar(ABE_BOTTOM);
     const POINT stripe = {500, cy - 1};
     const POINT inner = {500, cy - 2};
@@ -289,10 +286,10 @@ TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
     // Within 20 pixels of the bar the bump stays.
     const LONG before = shell->NcPaints();
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 20, 1100));
-    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(2, State().pushedDistance[ABE_BOTTOM]);
 
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 21, 1200));
-    EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(0, State().pushedDistance[ABE_BOTTOM]);
     EXPECT_TRUE(NcPaintsReach(*shell, before + 1));
     // Once the bar's thread has painted, both rows are the bar's own.
     SendMessageA(bar, WM_NULL, 0, 0);
@@ -300,12 +297,12 @@ TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
     EXPECT_EQ(own, PixelOf(bar, inner));
 
     // Without indication: no stripe, and the release only forgets the bump.
-    settings.bumpColor.store(kColor | BUMP_NO_INDICATION);
+    settings().bumpColor.store(kColor | BUMP_NO_INDICATION);
     EXPECT_EQ(1, BumpCursor(500, cy - 1, 1300));
     EXPECT_NE(kColor, PixelOf(bar, stripe));
     const LONG quiet = shell->NcPaints();
     EXPECT_EQ(0, BumpCursor(500, 100, 1400));
-    EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(0, State().pushedDistance[ABE_BOTTOM]);
     Sleep(100);
     EXPECT_EQ(quiet, shell->NcPaints());
 }
@@ -314,21 +311,21 @@ TEST_F(BumpTest, BumpInProgressEndsWhenTheMonitorsChange)
 {
     UseBar(ABE_BOTTOM);
     BumpCursor(500, cy - 1, 1000);
-    ASSERT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    ASSERT_EQ(2, State().pushedDistance[ABE_BOTTOM]);
 
     // A monitor plugged in to the right, as the next refresh numbers its table.
-    const DesktopBars* previous = desktopBars.Published();
-    DesktopBars& table = desktopBars.Draft();
+    const DesktopBars* previous = app->bars.Tables().Published();
+    DesktopBars& table = app->bars.Tables().Draft();
     table = *previous;
     table.desktop.count = 2;
     table.desktop.monitors[1] = {cx, 0, cx + 800, 600};
     table.layout = desktop::NextLayout(&previous->desktop, previous->layout, table.desktop);
-    desktopBars.Publish(table);
+    app->bars.Tables().Publish(table);
 
     // The next contact is a first one: the push counts from zero again.
     EXPECT_EQ(1, BumpCursor(500, cy - 1, 1100));
-    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
-    EXPECT_EQ(1100u, bumpState[0].bumpStartTime[ABE_BOTTOM]);
+    EXPECT_EQ(2, State().pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(1100u, State().bumpStartTime[ABE_BOTTOM]);
 }
 
 TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
@@ -337,7 +334,7 @@ TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
     shell->AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
     UseBar(ABE_BOTTOM);
     BumpCursor(500, cy - 1, 1000);
-    ASSERT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    ASSERT_EQ(2, State().pushedDistance[ABE_BOTTOM]);
     SetCursorPos(cx / 2, cy / 2);
     shell->DestroyBar(ABE_BOTTOM);
     shell->SetBar(ABE_BOTTOM, bar);
@@ -345,11 +342,11 @@ TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
     // Neither a set-back nor a release judged from a rectangle that is not there.
     EXPECT_EQ(0, BumpCursor(500, cy - 1, 1100));
     EXPECT_EQ(0, BumpCursor(500, 100, 1200));
-    const POINT p = Cursor();
+    const POINT p = CursorPos();
     EXPECT_EQ(cx / 2, p.x);
     EXPECT_EQ(cy / 2, p.y);
-    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
-    EXPECT_EQ(1000u, bumpState[0].bumpStartTime[ABE_BOTTOM]);
+    EXPECT_EQ(2, State().pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(1000u, State().bumpStartTime[ABE_BOTTOM]);
 }
 
 TEST_F(BumpTest, BumpReleaseDoesNotWaitForAHungBar)
@@ -361,7 +358,7 @@ TEST_F(BumpTest, BumpReleaseDoesNotWaitForAHungBar)
     const DWORD start = GetTickCount();
     EXPECT_EQ(0, BumpCursor(500, 300, 1100));
     EXPECT_LT(GetTickCount() - start, 500u);
-    EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
+    EXPECT_EQ(0, State().pushedDistance[ABE_BOTTOM]);
     // The shell answers again before the next test needs it.
     SendMessageA(bar, WM_NULL, 0, 0);
 }
@@ -389,24 +386,24 @@ TEST_F(BumpTest, BumpHookSwallowsOnlyWhatItSetsBack)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Reset();
-        settings.bumpEnabled.store(c.enabled);
-        isHidden.store(1);
-        lastInputTime.store(1);
+        settings().bumpEnabled.store(c.enabled);
+        shared().isHidden.store(1);
+        shared().lastInputTime.store(1);
         SetCursorPos(cx / 2, cy / 2);
         MSLLHOOKSTRUCT event = Event(c.at.x, c.at.y, ++time);
         EXPECT_EQ(c.result,
-                  LowLevelMouseProc(c.nCode, c.message, reinterpret_cast<LPARAM>(&event)));
-        EXPECT_EQ(c.recordsTime ? time : 1u, lastInputTime.load());
-        EXPECT_EQ(c.recordsTime ? 0 : 1, isHidden.load());
-        EXPECT_EQ(c.result == -1 ? cy - 3 : cy / 2, Cursor().y);
+                  Server::LowLevelMouseProc(c.nCode, c.message, reinterpret_cast<LPARAM>(&event)));
+        EXPECT_EQ(c.recordsTime ? time : 1u, shared().lastInputTime.load());
+        EXPECT_EQ(c.recordsTime ? 0 : 1, shared().isHidden.load());
+        EXPECT_EQ(c.result == -1 ? cy - 3 : cy / 2, CursorPos().y);
     }
 }
 
 TEST_F(BumpTest, BumpHookOnWineHoldsTheCursorAndLetsLaterHooksSeeTheEvent)
 {
     UseBar(ABE_BOTTOM);
-    settings.bumpStrength.store(6);
-    settings.bumpTime.store(0);
+    settings().bumpStrength.store(6);
+    settings().bumpTime.store(0);
 
     HookThread hooks;
 
@@ -416,7 +413,7 @@ TEST_F(BumpTest, BumpHookOnWineHoldsTheCursorAndLetsLaterHooksSeeTheEvent)
     for (int& y : bottoms) {
         SetCursorPos(500, cy - 1);
         Sleep(50);
-        y = Cursor().y;
+        y = CursorPos().y;
     }
     hooks.Stop();
 
@@ -432,8 +429,8 @@ TEST_F(BumpTest, BumpHookPathAllocatesNothing)
     UseBar(ABE_BOTTOM);
     UseBar(ABE_LEFT);
     const LONG ncPaints = shell->NcPaints();
-    settings.bumpStrength.store(4);
-    settings.bumpTime.store(0);
+    settings().bumpStrength.store(4);
+    settings().bumpTime.store(0);
     // Far away, on the strip with a stripe, set back, through, and released with a
     // redraw: every path of the hook, many times over.
     const POINT path[] = {{500, 300},  {500, cy - 1}, {500, cy - 1}, {500, cy - 1},
@@ -444,7 +441,7 @@ TEST_F(BumpTest, BumpHookPathAllocatesNothing)
     for (int round = 0; round < 200; ++round) {
         for (const POINT& at : path) {
             MSLLHOOKSTRUCT event = Event(at.x, at.y, time += 10);
-            LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+            Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
         }
     }
     allocationThread.store(0);

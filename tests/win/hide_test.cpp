@@ -1,13 +1,6 @@
+#include "win_support.h"
+
 #include "support/test_windows.h"
-#include "app/app.h"
-#include "app/engine.h"
-#include "app/hook_watchdog.h"
-#include "app/tick.h"
-#include "hide/hide.h"
-#include "settings/settings.h"
-#include "support/fake_shell.h"
-#include "taskbar/autohide_bars.h"
-#include "taskbar/mouse_hook.h"
 
 #include <gtest/gtest.h>
 
@@ -17,26 +10,6 @@ namespace {
 
 const char kTestClass[] = "EdgeWardenHideTestWindow";
 
-// ShowCursor answers with the new display count.
-int CursorCount()
-{
-    const int lowered = ShowCursor(FALSE);
-    ShowCursor(TRUE);
-    return lowered + 1;
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
-void Tick()
-{
-    HideTimerProc(nullptr, WM_TIMER, 1, 0);
-}
-
 std::string ClassOf(HWND window)
 {
     char name[64] = "";
@@ -44,22 +17,13 @@ std::string ClassOf(HWND window)
     return name;
 }
 
-POINT CursorPos()
+// The atom of the hide window's class, 0 while it is not registered.
+ATOM HideClass()
 {
-    POINT p = {-1, -1};
-    GetCursorPos(&p);
-    return p;
-}
-
-// Also forgets the last look at the pointer, which the test has just placed.
-void ResetHideState()
-{
-    ForgetHookSample();
-    lastInputTime.store(0);
-    lastSeenInputTime = 0;
-    idleTicks = 0;
-    isHidden.store(0);
-    HideWindow.store(nullptr);
+    WNDCLASSEXA cls = {};
+    cls.cbSize = sizeof(cls);
+    return static_cast<ATOM>(
+        GetClassInfoExA(GetModuleHandleA(nullptr), "EdgeWardenHideMouseClass", &cls));
 }
 
 HWND MakeWindow(HWND parent, int x, int y, int width, int height)
@@ -69,21 +33,15 @@ HWND MakeWindow(HWND parent, int x, int y, int width, int height)
                            height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-class Hide : public ::testing::Test {
+class CursorHiderTest : public win_test::AppTest {
 protected:
     void SetUp() override
     {
         RegisterPlainClass(kTestClass);
-
-        AppInstance = GetModuleHandleA(nullptr);
-        MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                     AppInstance, nullptr);
-        ASSERT_NE(nullptr, MainWindow);
-        settings.hideEnabled.store(1);
-        settings.hideSeconds.store(1);
-        settings.hideMode.store(HIDE_POPUP);
-        settings.tooltipsOnTop.store(0);
-        ResetHideState();
+        AppTest::SetUp();
+        settings().hideEnabled.store(1);
+        settings().hideSeconds.store(1);
+        settings().hideMode.store(HIDE_POPUP);
         baseCount = CursorCount();
         screenW = GetSystemMetrics(SM_CXSCREEN);
         screenH = GetSystemMetrics(SM_CYSCREEN);
@@ -92,40 +50,44 @@ protected:
 
     void TearDown() override
     {
-        if (HideWindow.load() != nullptr)
-            DestroyWindow(HideWindow.load());
-        Pump();
+        AppTest::TearDown();
+        Settle(0);
         EXPECT_EQ(baseCount, CursorCount());
-        ResetHideState();
-        for (auto& bar : AutoHideBars)
-            bar.store(nullptr);
-        const Settings defaults;
-        settings.hideEnabled.store(defaults.hideEnabled.load());
-        settings.hideSeconds.store(defaults.hideSeconds.load());
-        settings.hideMode.store(defaults.hideMode.load());
-        DestroyWindow(MainWindow);
-        MainWindow = nullptr;
+    }
+
+    void Tick() { App::HideTimerProc(app->MainWindow, WM_TIMER, HIDE_TIMER_ID, 0); }
+
+    // Starts counting afresh, as after a mouse event that a tick has seen:
+    // nothing hidden, and the last look at the pointer forgotten, which the
+    // test places next.
+    void ResetHideState()
+    {
+        app->hider.DestroyHideWindow();
+        shared().isHidden.store(0);
+        shared().lastInputTime.store(shared().lastInputTime.load() + 1);
+        Tick();
+        app->watchdog.ForgetHookSample();
     }
 
     // Hides with `mode` at the cursor's current place; the new hide window.
     HWND HideWith(int32_t mode)
     {
         ResetHideState();
-        settings.hideMode.store(mode);
+        settings().hideMode.store(mode);
         Tick();
-        return HideWindow.load();
+        return shared().HideWindow.load();
     }
 
     // The unhide request, and the main thread's handling of what it posted.
-    static void Unhide()
+    void Unhide()
     {
-        RequestUnhide();
-        Pump();
+        RequestUnhide(shared());
+        Settle(0);
     }
 
-    static void MouseEvent()
+    void MouseEvent()
     {
-        lastInputTime.store(lastInputTime.load() + 1000);
+        shared().lastInputTime.store(shared().lastInputTime.load() + 1000);
         Unhide();
     }
 
@@ -150,7 +112,7 @@ LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
+TEST_F(CursorHiderTest, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
 {
     HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
     HWND child = MakeWindow(top, 50, 40, 100, 80);
@@ -175,7 +137,7 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
         created = {};
         HWND window = HideWith(c.mode);
         ASSERT_NE(nullptr, window);
-        EXPECT_EQ(1, isHidden.load());
+        EXPECT_EQ(1, shared().isHidden.load());
         EXPECT_EQ("EdgeWardenHideMouseClass", ClassOf(window));
         EXPECT_EQ(0x0800002Cu, created.dwExStyle);
         // Clicked, it leaves the activation and the focus where they are.
@@ -184,14 +146,14 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
                                reinterpret_cast<WPARAM>(GetAncestor(window, GA_ROOT)),
                                MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
         EXPECT_EQ(c.parent != nullptr ? WS_CHILD : WS_POPUP, static_cast<DWORD>(created.style));
-        EXPECT_EQ(c.parent != nullptr ? c.parent : MainWindow, created.hwndParent);
+        EXPECT_EQ(c.parent != nullptr ? c.parent : app->MainWindow, created.hwndParent);
         EXPECT_EQ(1, created.cx);
         EXPECT_EQ(1, created.cy);
         EXPECT_TRUE(IsWindowVisible(window));
         if (c.parent != nullptr) {
             EXPECT_EQ(c.parent, GetAncestor(window, GA_PARENT));
         } else {
-            EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+            EXPECT_EQ(app->MainWindow, GetWindow(window, GW_OWNER));
             EXPECT_EQ(GetDesktopWindow(), GetAncestor(window, GA_PARENT));
         }
         RECT r = {};
@@ -205,29 +167,29 @@ TEST_F(Hide, EachMethodMakesItsWindowAndTheNextEventRemovesIt)
         EXPECT_EQ(baseCount - 1, CursorCount());
 
         // Registered once: every hide uses the same class.
-        EXPECT_NE(0, hideClassAtom);
+        EXPECT_NE(0, HideClass());
         if (atom == 0)
-            atom = hideClassAtom;
-        EXPECT_EQ(atom, hideClassAtom);
+            atom = HideClass();
+        EXPECT_EQ(atom, HideClass());
 
         MouseEvent();
         EXPECT_FALSE(IsWindow(window));
-        EXPECT_EQ(nullptr, HideWindow.load());
-        EXPECT_EQ(0, isHidden.load());
+        EXPECT_EQ(nullptr, shared().HideWindow.load());
+        EXPECT_EQ(0, shared().isHidden.load());
         EXPECT_EQ(baseCount, CursorCount());
     }
     UnhookWindowsHookEx(hook);
     DestroyWindow(top);
 }
 
-TEST_F(Hide, ClassHasNoCursorBrushOrExtraBytes)
+TEST_F(CursorHiderTest, ClassHasNoCursorBrushOrExtraBytes)
 {
     ASSERT_NE(nullptr, HideWith(HIDE_POPUP));
     WNDCLASSEXA cls = {};
     cls.cbSize = sizeof(cls);
-    ASSERT_EQ(hideClassAtom, GetClassInfoExA(AppInstance, "EdgeWardenHideMouseClass", &cls));
+    ASSERT_NE(0, GetClassInfoExA(app->AppInstance, "EdgeWardenHideMouseClass", &cls));
     EXPECT_EQ(0u, cls.style);
-    EXPECT_EQ(HideWindowProc, cls.lpfnWndProc);
+    EXPECT_EQ(CursorHider::HideWindowProc, cls.lpfnWndProc);
     EXPECT_EQ(0, cls.cbClsExtra);
     EXPECT_EQ(0, cls.cbWndExtra);
     EXPECT_EQ(nullptr, cls.hCursor);
@@ -236,7 +198,7 @@ TEST_F(Hide, ClassHasNoCursorBrushOrExtraBytes)
     MouseEvent();
 }
 
-TEST_F(Hide, ClimbOfSixteenLevelsFallsBackToThePopup)
+TEST_F(CursorHiderTest, ClimbOfSixteenLevelsFallsBackToThePopup)
 {
     HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
     HWND deepest = top;
@@ -247,7 +209,7 @@ TEST_F(Hide, ClimbOfSixteenLevelsFallsBackToThePopup)
 
     HWND window = HideWith(HIDE_CHILD_OF_TOP);
     ASSERT_NE(nullptr, window);
-    EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+    EXPECT_EQ(app->MainWindow, GetWindow(window, GW_OWNER));
     EXPECT_EQ(GetDesktopWindow(), GetAncestor(window, GA_PARENT));
     MouseEvent();
 
@@ -260,7 +222,7 @@ TEST_F(Hide, ClimbOfSixteenLevelsFallsBackToThePopup)
     DestroyWindow(top);
 }
 
-TEST_F(Hide, MoveToCornerParksClearOfBarsWithoutAWindow)
+TEST_F(CursorHiderTest, MoveToCornerParksClearOfBarsWithoutAWindow)
 {
     FakeShell shell;
     HWND right = shell.AddBar(ABE_RIGHT, FakeShell::HiddenRect(ABE_RIGHT));
@@ -286,105 +248,117 @@ TEST_F(Hide, MoveToCornerParksClearOfBarsWithoutAWindow)
         shell.SetBar(ABE_RIGHT, c.rightBar);
         shell.SetBar(ABE_BOTTOM, c.bottomBar);
         // The tick only asks for a new table; the corner keeps clear of the last.
-        RefreshAutoHideBars();
+        app->bars.RefreshAutoHideBars(FRESH_TABLE_WAIT_MS);
         SetCursorPos(300, 300);
         EXPECT_EQ(nullptr, HideWith(HIDE_MOVE_TO_CORNER));
-        EXPECT_EQ(1, isHidden.load());
+        EXPECT_EQ(1, shared().isHidden.load());
         EXPECT_EQ(c.expected.x, CursorPos().x);
         EXPECT_EQ(c.expected.y, CursorPos().y);
         EXPECT_EQ(baseCount, CursorCount());
-        EXPECT_NE(0, hideClassAtom);
+        EXPECT_NE(0, HideClass());
         // Its own move is none of the user's: the next tick keeps it hidden, and
         // so does the hook when the move comes back; a click there is the user's.
         Tick();
-        EXPECT_EQ(1, isHidden.load());
+        EXPECT_EQ(1, shared().isHidden.load());
         MSLLHOOKSTRUCT event = {};
         event.pt = c.expected;
-        event.time = ownMoveTime.load();
-        LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
-        EXPECT_EQ(1, isHidden.load());
-        LowLevelMouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&event));
-        EXPECT_EQ(0, isHidden.load());
+        event.time = shared().ownMoveTime.load();
+        Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+        EXPECT_EQ(1, shared().isHidden.load());
+        Server::LowLevelMouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&event));
+        EXPECT_EQ(0, shared().isHidden.load());
         MSG msg;
         EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_UNHIDE, WMU_UNHIDE, PM_NOREMOVE));
     }
 }
 
-TEST_F(Hide, CountsQuietTicksUpToTheStoredSeconds)
+TEST_F(CursorHiderTest, CountsQuietTicksUpToTheStoredSeconds)
 {
-    settings.hideSeconds.store(3);
+    settings().hideSeconds.store(3);
     Tick();
     Tick();
-    EXPECT_EQ(2, idleTicks);
-    EXPECT_EQ(nullptr, HideWindow.load());
+    EXPECT_EQ(2, app->hider.Count().idleTicks);
+    EXPECT_EQ(nullptr, shared().HideWindow.load());
 
     // A mouse event starts the count again.
-    lastInputTime.store(777);
+    shared().lastInputTime.store(777);
     Tick();
-    EXPECT_EQ(0, idleTicks);
-    EXPECT_EQ(777u, lastSeenInputTime);
+    EXPECT_EQ(0, app->hider.Count().idleTicks);
+    EXPECT_EQ(777u, app->hider.Count().lastSeenInputTime);
     Tick();
     Tick();
-    EXPECT_EQ(0, isHidden.load());
+    EXPECT_EQ(0, shared().isHidden.load());
 
     // So does hiding switched off, even without input.
-    settings.hideEnabled.store(0);
+    settings().hideEnabled.store(0);
     Tick();
     Tick();
     Tick();
-    EXPECT_EQ(0, idleTicks);
-    EXPECT_EQ(0, isHidden.load());
-    settings.hideEnabled.store(1);
+    EXPECT_EQ(0, app->hider.Count().idleTicks);
+    EXPECT_EQ(0, shared().isHidden.load());
+    settings().hideEnabled.store(1);
     Tick();
     Tick();
-    EXPECT_EQ(nullptr, HideWindow.load());
+    EXPECT_EQ(nullptr, shared().HideWindow.load());
     Tick();
-    EXPECT_NE(nullptr, HideWindow.load());
-    EXPECT_EQ(1, isHidden.load());
+    EXPECT_NE(nullptr, shared().HideWindow.load());
+    EXPECT_EQ(1, shared().isHidden.load());
 
     // While hidden every tick starts over; a move that no hook saw shows it.
     Tick();
-    EXPECT_EQ(0, idleTicks);
-    EXPECT_EQ(1, isHidden.load());
+    EXPECT_EQ(0, app->hider.Count().idleTicks);
+    EXPECT_EQ(1, shared().isHidden.load());
     SetCursorPos(510, 400);
     Tick();
-    Pump();
-    EXPECT_EQ(0, isHidden.load());
-    EXPECT_EQ(nullptr, HideWindow.load());
+    Settle(0);
+    EXPECT_EQ(0, shared().isHidden.load());
+    EXPECT_EQ(nullptr, shared().HideWindow.load());
     MouseEvent();
 
     // One second or less hides at the first quiet tick.
     for (int32_t seconds : {1, 0, -4}) {
         ResetHideState();
-        settings.hideSeconds.store(seconds);
+        settings().hideSeconds.store(seconds);
         Tick();
-        EXPECT_NE(nullptr, HideWindow.load()) << seconds;
+        EXPECT_NE(nullptr, shared().HideWindow.load()) << seconds;
         MouseEvent();
     }
 }
 
-TEST_F(Hide, SecondHideKeepsTheFirstWindow)
+TEST_F(CursorHiderTest, SecondHideKeepsTheFirstWindow)
 {
     HWND first = HideWith(HIDE_POPUP);
     ASSERT_NE(nullptr, first);
     // The flag was cleared without the window being removed.
-    isHidden.store(0);
+    shared().isHidden.store(0);
     Tick();
-    EXPECT_EQ(1, isHidden.load());
-    EXPECT_EQ(first, HideWindow.load());
+    EXPECT_EQ(1, shared().isHidden.load());
+    EXPECT_EQ(first, shared().HideWindow.load());
     EXPECT_EQ(baseCount - 1, CursorCount());
 
     // After an unhide without input (the dialog's, on a change of method) the
     // next tick hides at once, with the method now chosen.
     Unhide();
     EXPECT_FALSE(IsWindow(first));
-    settings.hideMode.store(HIDE_POPUP_IN_CORNER);
+    settings().hideMode.store(HIDE_POPUP_IN_CORNER);
     Tick();
-    HWND second = HideWindow.load();
+    HWND second = shared().HideWindow.load();
     ASSERT_NE(nullptr, second);
     EXPECT_EQ(screenW - 1, CursorPos().x);
-    MouseEvent();
+
+    // An unhide that reaches a window the slot no longer holds takes that
+    // window alone: the one in the slot stays for its own unhide.
+    shared().HideWindow.store(nullptr);
+    shared().isHidden.store(0);
+    Tick();
+    HWND third = shared().HideWindow.load();
+    ASSERT_NE(nullptr, third);
+    EXPECT_EQ(1, SendMessageA(second, WMU_UNHIDE, 0, 0));
     EXPECT_FALSE(IsWindow(second));
+    EXPECT_EQ(third, shared().HideWindow.load());
+    EXPECT_TRUE(IsWindowVisible(third));
+    MouseEvent();
+    EXPECT_FALSE(IsWindow(third));
 }
 
 namespace {
@@ -392,14 +366,14 @@ namespace {
 // What may happen while the hide window is being made: a mouse event that the
 // hook handles, and a window that is not made, as one under the cursor may
 // refuse a child of another program.
-bool unhideDuringCreation = false;
+Shared* unhideDuringCreation = nullptr;
 DWORD refusedStyles = 0;
 
 LRESULT CALLBACK DuringCreation(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND) {
-        if (unhideDuringCreation)
-            RequestUnhide();
+        if (unhideDuringCreation != nullptr)
+            RequestUnhide(*unhideDuringCreation);
         if (static_cast<DWORD>(reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style)
             & refusedStyles)
             return 1;
@@ -409,11 +383,11 @@ LRESULT CALLBACK DuringCreation(int code, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
+TEST_F(CursorHiderTest, EventDuringCreationShowsTheCursorAtOnce)
 {
     HHOOK hook = SetWindowsHookExA(WH_CBT, DuringCreation, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
-    unhideDuringCreation = true;
+    unhideDuringCreation = &shared();
     const struct {
         int32_t mode;
         DWORD refused;
@@ -423,17 +397,17 @@ TEST_F(Hide, EventDuringCreationShowsTheCursorAtOnce)
         refusedStyles = c.refused;
         SetCursorPos(500, 400);
         EXPECT_EQ(nullptr, HideWith(c.mode)) << c.mode;
-        EXPECT_EQ(0, isHidden.load());
+        EXPECT_EQ(0, shared().isHidden.load());
         EXPECT_EQ(baseCount, CursorCount());
         // The cancelled hide leaves the cursor where the user put it.
         EXPECT_EQ(500, CursorPos().x);
     }
-    unhideDuringCreation = false;
+    unhideDuringCreation = nullptr;
     refusedStyles = 0;
     UnhookWindowsHookEx(hook);
 }
 
-TEST_F(Hide, RefusedChildFallsBackToThePopup)
+TEST_F(CursorHiderTest, RefusedChildFallsBackToThePopup)
 {
     HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
     SetCursorPos(200, 200);
@@ -442,7 +416,7 @@ TEST_F(Hide, RefusedChildFallsBackToThePopup)
     for (int32_t mode : {HIDE_CHILD_OF_TOP, HIDE_CHILD}) {
         HWND window = HideWith(mode);
         ASSERT_NE(nullptr, window) << mode;
-        EXPECT_EQ(MainWindow, GetWindow(window, GW_OWNER));
+        EXPECT_EQ(app->MainWindow, GetWindow(window, GW_OWNER));
         // Under the pointer, not at the point in the refusing window's client area.
         RECT r = {};
         GetWindowRect(window, &r);
@@ -455,18 +429,18 @@ TEST_F(Hide, RefusedChildFallsBackToThePopup)
     DestroyWindow(top);
 }
 
-TEST_F(Hide, SwitchingTheEngineOffShowsTheCursor)
+TEST_F(CursorHiderTest, SwitchingTheEngineOffShowsTheCursor)
 {
     HWND window = HideWith(HIDE_POPUP);
     ASSERT_NE(nullptr, window);
-    SetEngineActive(false);
-    Pump();
+    app->SetEngineActive(false);
+    Settle(0);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(0, isHidden.load());
+    EXPECT_EQ(0, shared().isHidden.load());
     EXPECT_EQ(baseCount, CursorCount());
 }
 
-TEST_F(Hide, WindowGoneWithItsParentFreesTheNextHide)
+TEST_F(CursorHiderTest, WindowGoneWithItsParentFreesTheNextHide)
 {
     HWND top = MakeWindow(nullptr, 100, 100, 300, 200);
     SetCursorPos(200, 200);
@@ -474,20 +448,20 @@ TEST_F(Hide, WindowGoneWithItsParentFreesTheNextHide)
     ASSERT_NE(nullptr, window);
     EXPECT_EQ(top, GetParent(window));
     DestroyWindow(top);
-    EXPECT_EQ(nullptr, HideWindow.load());
+    EXPECT_EQ(nullptr, shared().HideWindow.load());
     EXPECT_EQ(baseCount, CursorCount());
 
     EXPECT_NE(nullptr, HideWith(HIDE_POPUP));
     MouseEvent();
 }
 
-TEST_F(Hide, DestroyHideWindowShowsTheCursor)
+TEST_F(CursorHiderTest, DestroyHideWindowShowsTheCursor)
 {
     HWND window = HideWith(HIDE_POPUP);
     ASSERT_NE(nullptr, window);
-    DestroyHideWindow();
+    app->hider.DestroyHideWindow();
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(nullptr, HideWindow.load());
+    EXPECT_EQ(nullptr, shared().HideWindow.load());
     EXPECT_EQ(baseCount, CursorCount());
-    DestroyHideWindow();
+    app->hider.DestroyHideWindow();
 }

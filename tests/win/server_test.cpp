@@ -1,14 +1,6 @@
-#include "ui_support.h"
+#include "win_support.h"
 
-#include "app/app.h"
-#include "app/engine.h"
-#include "app/server.h"
-#include "app/tick.h"
-#include "hide/hide.h"
-#include "settings/settings.h"
-#include "support/fake_shell.h"
 #include "support/test_windows.h"
-#include "taskbar/autohide_bars.h"
 
 #include <gtest/gtest.h>
 
@@ -16,92 +8,58 @@
 
 namespace {
 
-bool Eventually(bool (*condition)(), DWORD ms = 2000)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(10)) {
-        if (condition())
-            return true;
-    }
-    return condition();
-}
-
-bool HookInstalled()
-{
-    return MouseHook.load() != nullptr;
-}
-bool HookRemoved()
-{
-    return MouseHook.load() == nullptr;
-}
-
-bool TimerTicks(DWORD ms)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(10)) {
-        MSG msg;
-        if (PeekMessageA(&msg, MainWindow, WM_TIMER, WM_TIMER, PM_REMOVE))
-            return true;
-    }
-    return false;
-}
-
-// The engine is made once per process; each test ends it and forgets the thread
-// so that the next test starts from a process that never had one.
-class Engine : public ::testing::Test {
+// The engine is made afresh for every case, from a process that never had one.
+class Engine : public win_test::AppTest {
 protected:
     void SetUp() override
     {
-        SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-        AppInstance = GetModuleHandleA(nullptr);
-        MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                     AppInstance, nullptr);
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
-        settings.hideEnabled.store(1);
+        AppTest::SetUp();
+        settings().prioWarn.store(1);
     }
-    void TearDown() override
+
+    bool HookInstalled() const { return app->server.Hook() != nullptr; }
+    bool HookRemoved() const { return app->server.Hook() == nullptr; }
+
+    bool TimerTicks(DWORD ms) const
     {
-        StopServerThread();
-        if (ServerThread != nullptr) {
-            WaitForSingleObject(ServerThread, 5000);
-            CloseHandle(ServerThread);
-            ServerThread = nullptr;
+        for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(10)) {
+            MSG msg;
+            if (PeekMessageA(&msg, app->MainWindow, WM_TIMER, WM_TIMER, PM_REMOVE))
+                return true;
         }
-        DestroyWindow(MainWindow);
-        MainWindow = nullptr;
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
-        settings.hideEnabled.store(1);
-        settings.prioWarn.store(1);
-        serverWindowWaitMs = 5000;
+        return false;
     }
+
+    void Tick() { App::HideTimerProc(app->MainWindow, WM_TIMER, HIDE_TIMER_ID, 0); }
 };
 
 } // namespace
 
 TEST_F(Engine, SwitchingOffBeforeAnyActivationStartsNothing)
 {
-    EXPECT_TRUE(SetEngineActive(false));
-    EXPECT_EQ(nullptr, ServerThread);
-    EXPECT_EQ(nullptr, ServerWindow.load());
+    EXPECT_TRUE(app->SetEngineActive(false));
+    EXPECT_EQ(nullptr, app->server.Thread());
+    EXPECT_EQ(nullptr, app->server.Window());
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_HOOKCONTROL, WMU_HOOKCONTROL, PM_REMOVE))
         << "a request without a server window must not land in the caller's queue";
-    StopServerThread();
+    app->server.StopServerThread();
 }
 
 TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
 {
-    settings.prioWarn.store(0);
+    settings().prioWarn.store(0);
     // The hook starts with the bars as the shell has them, though it answers late.
     FakeShell shell;
     HWND bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
     shell.BeforeNextAnswer([] { Sleep(200); });
-    ASSERT_TRUE(SetEngineActive(true));
-    EXPECT_EQ(bar, AutoHideBars[ABE_BOTTOM].load());
+    ASSERT_TRUE(app->SetEngineActive(true));
+    EXPECT_EQ(bar, app->bars.PrimaryBar(ABE_BOTTOM));
     // The main thread steps back to idle only when real time was really granted.
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()) == REALTIME_PRIORITY_CLASS,
               GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_IDLE);
-    HANDLE thread = ServerThread;
-    HWND window = ServerWindow.load();
+    HANDLE thread = app->server.Thread();
+    HWND window = app->server.Window();
     ASSERT_NE(nullptr, thread);
     ASSERT_NE(nullptr, window);
     char text[32] = "";
@@ -109,11 +67,11 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
     EXPECT_STREQ("Static", text);
     GetWindowTextA(window, text, sizeof(text));
     EXPECT_STREQ("EdgeWarden_Server", text);
-    EXPECT_TRUE(Eventually(HookInstalled));
+    EXPECT_TRUE(WaitFor([this] { return HookInstalled(); }, 2000));
     EXPECT_TRUE(TimerTicks(1500));
 
     // Raised priorities re-arm a silenced warning and store only the two flags.
-    EXPECT_EQ(1, settings.prioWarn.load());
+    EXPECT_EQ(1, settings().prioWarn.load());
     DWORD stored = 0, size = sizeof(stored);
     EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "Software\\EdgeWarden", "priowarn",
                                           RRF_RT_REG_DWORD, nullptr, &stored, &size));
@@ -121,11 +79,11 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegGetValueA(HKEY_CURRENT_USER, "Software\\EdgeWarden", "tarvo",
                                                  RRF_RT_ANY, nullptr, nullptr, nullptr));
 
-    HHOOK hook = MouseHook.load();
-    ASSERT_TRUE(SetEngineActive(true));
+    HHOOK hook = app->server.Hook();
+    ASSERT_TRUE(app->SetEngineActive(true));
     Sleep(200);
-    EXPECT_EQ(thread, ServerThread);
-    EXPECT_EQ(hook, MouseHook.load()) << "a second install request keeps the hook";
+    EXPECT_EQ(thread, app->server.Thread());
+    EXPECT_EQ(hook, app->server.Hook()) << "a second install request keeps the hook";
 
     // The shell's answer to a refresh under way when the engine is switched
     // off comes too late to be published.
@@ -136,53 +94,53 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
         Sleep(200);
     });
     const LONG queries = shell.Queries();
-    AskForBarRefresh();
+    app->bars.RefreshAutoHideBars(0);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(asked, 2000));
-    ASSERT_TRUE(SetEngineActive(false));
-    EXPECT_TRUE(Eventually(HookRemoved));
+    ASSERT_TRUE(app->SetEngineActive(false));
+    EXPECT_TRUE(WaitFor([this] { return HookRemoved(); }, 2000));
     EXPECT_FALSE(TimerTicks(1300));
-    EXPECT_EQ(window, ServerWindow.load()) << "switching off keeps the thread";
-    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 5;
+    EXPECT_EQ(window, app->server.Window()) << "switching off keeps the thread";
+    const LONG oneRefresh = 4 * app->bars.Tables().Published()->desktop.count + 5;
     EXPECT_EQ(queries + oneRefresh, shell.Queries()) << "the refresh has ended";
-    EXPECT_EQ(bar, AutoHideBars[ABE_BOTTOM].load());
+    EXPECT_EQ(bar, app->bars.PrimaryBar(ABE_BOTTOM));
     CloseHandle(asked);
 }
 
 TEST_F(Engine, HookControlRequestsAndStop)
 {
-    ASSERT_TRUE(SetEngineActive(true));
-    ASSERT_TRUE(Eventually(HookInstalled));
-    HWND window = ServerWindow.load();
+    ASSERT_TRUE(app->SetEngineActive(true));
+    ASSERT_TRUE(WaitFor([this] { return HookInstalled(); }, 2000));
+    HWND window = app->server.Window();
     PostMessageA(window, WMU_HOOKCONTROL, 0, 0);
-    EXPECT_TRUE(Eventually(HookRemoved));
+    EXPECT_TRUE(WaitFor([this] { return HookRemoved(); }, 2000));
     PostMessageA(window, WMU_HOOKCONTROL, 0, 5);
-    EXPECT_TRUE(Eventually(HookInstalled));
+    EXPECT_TRUE(WaitFor([this] { return HookInstalled(); }, 2000));
 
-    StopServerThread();
-    EXPECT_EQ(nullptr, ServerWindow.load());
-    EXPECT_EQ(nullptr, MouseHook.load());
+    app->server.StopServerThread();
+    EXPECT_EQ(nullptr, app->server.Window());
+    EXPECT_EQ(nullptr, app->server.Hook());
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(0, settings.hideEnabled.load());
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ServerThread, 2000));
+    EXPECT_EQ(0, settings().hideEnabled.load());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(app->server.Thread(), 2000));
     DWORD code = 1;
-    GetExitCodeThread(ServerThread, &code);
+    GetExitCodeThread(app->server.Thread(), &code);
     EXPECT_EQ(0u, code);
 }
 
 TEST_F(Engine, ForeignQuitEndsTheThreadAndTheProgramRunsOnWithoutHook)
 {
-    ASSERT_TRUE(SetEngineActive(true));
-    ASSERT_TRUE(Eventually(HookInstalled));
-    PostThreadMessageA(GetThreadId(ServerThread), WM_QUIT, 0, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ServerThread, 2000));
-    EXPECT_EQ(nullptr, ServerWindow.load());
-    EXPECT_EQ(nullptr, MouseHook.load());
-    EXPECT_EQ(0, settings.hideEnabled.load());
+    ASSERT_TRUE(app->SetEngineActive(true));
+    ASSERT_TRUE(WaitFor([this] { return HookInstalled(); }, 2000));
+    PostThreadMessageA(GetThreadId(app->server.Thread()), WM_QUIT, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(app->server.Thread(), 2000));
+    EXPECT_EQ(nullptr, app->server.Window());
+    EXPECT_EQ(nullptr, app->server.Hook());
+    EXPECT_EQ(0, settings().hideEnabled.load());
 
     // A later activation starts no second thread and posts nowhere.
-    HANDLE thread = ServerThread;
-    EXPECT_TRUE(SetEngineActive(true));
-    EXPECT_EQ(thread, ServerThread);
+    HANDLE thread = app->server.Thread();
+    EXPECT_TRUE(app->SetEngineActive(true));
+    EXPECT_EQ(thread, app->server.Thread());
     EXPECT_TRUE(TimerTicks(1500));
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WMU_HOOKCONTROL, WMU_HOOKCONTROL, PM_REMOVE));
@@ -202,7 +160,7 @@ public:
     ~HeldServerWindow()
     {
         Release();
-        UnregisterClassA("Static", AppInstance);
+        UnregisterClassA("Static", GetModuleHandleA(nullptr));
         CloseHandle(release);
     }
     void Release() { SetEvent(release); }
@@ -224,59 +182,60 @@ private:
 
 TEST_F(Engine, LateServerThreadEndsItselfAndTheNextActivationStartsOne)
 {
-    serverWindowWaitMs = 300;
+    // A server that waits a second for its thread's window.
+    Server server(shared(), app->bars, app->AppInstance, 1000);
     HeldServerWindow held;
     {
-        ui_test::BoxAnswerer answerer(IDOK);
-        EXPECT_FALSE(SetEngineActive(true));
+        win_test::BoxAnswerer answerer(IDOK);
+        EXPECT_FALSE(server.EnsureServerThread(nullptr));
         EXPECT_EQ(1, answerer.Count());
         EXPECT_EQ("Can't start server thread", answerer.LastText());
     }
-    ASSERT_NE(nullptr, ServerThread);
-    const DWORD lateId = GetThreadId(ServerThread);
+    ASSERT_NE(nullptr, server.Thread());
+    const DWORD lateId = GetThreadId(server.Thread());
     held.Release();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ServerThread, 2000)) << "the late thread runs on";
-    EXPECT_EQ(nullptr, ServerWindow.load());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Thread(), 2000)) << "the late thread runs on";
+    EXPECT_EQ(nullptr, server.Window());
 
-    serverWindowWaitMs = 5000;
-    settings.prioWarn.store(0);
-    ASSERT_TRUE(SetEngineActive(true));
-    EXPECT_NE(lateId, GetThreadId(ServerThread));
-    EXPECT_TRUE(Eventually(HookInstalled));
-    EXPECT_EQ(THREAD_PRIORITY_TIME_CRITICAL, GetThreadPriority(ServerThread));
+    settings().prioWarn.store(0);
+    ASSERT_TRUE(server.EnsureServerThread(nullptr));
+    EXPECT_NE(lateId, GetThreadId(server.Thread()));
+    server.RequestMouseHook(true);
+    EXPECT_TRUE(WaitFor([&server] { return server.Hook() != nullptr; }, 2000));
+    EXPECT_EQ(THREAD_PRIORITY_TIME_CRITICAL, GetThreadPriority(server.Thread()));
 }
 
 TEST_F(Engine, HookRemovedBehindItsBackIsRenewedAtTheNextTick)
 {
     FakeShell shell;
     shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
-    settings.hideEnabled.store(0);
-    settings.bumpEnabled.store(1);
-    ASSERT_TRUE(SetEngineActive(true));
-    ASSERT_TRUE(Eventually(HookInstalled));
+    settings().hideEnabled.store(0);
+    settings().bumpEnabled.store(1);
+    ASSERT_TRUE(app->SetEngineActive(true));
+    ASSERT_TRUE(WaitFor([this] { return HookInstalled(); }, 2000));
     const int cx = GetSystemMetrics(SM_CXSCREEN);
     const int cy = GetSystemMetrics(SM_CYSCREEN);
     SetCursorPos(cx / 2, cy / 2);
     Sleep(100);
-    HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
+    Tick();
 
     // A move made while the engine was off proves nothing about the hook.
-    ASSERT_TRUE(SetEngineActive(false));
-    ASSERT_TRUE(Eventually(HookRemoved));
+    ASSERT_TRUE(app->SetEngineActive(false));
+    ASSERT_TRUE(WaitFor([this] { return HookRemoved(); }, 2000));
     SetCursorPos(cx / 2 + 20, cy / 2);
     Sleep(100);
-    ASSERT_TRUE(SetEngineActive(true));
-    ASSERT_TRUE(Eventually(HookInstalled));
-    HHOOK hook = MouseHook.load();
-    HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
+    ASSERT_TRUE(app->SetEngineActive(true));
+    ASSERT_TRUE(WaitFor([this] { return HookInstalled(); }, 2000));
+    HHOOK hook = app->server.Hook();
+    Tick();
     Sleep(200);
-    EXPECT_EQ(hook, MouseHook.load()) << "renewed for a move made while the engine was off";
+    EXPECT_EQ(hook, app->server.Hook()) << "renewed for a move made while the engine was off";
 
     // The system drops the hook; the pointer moves on without it.
-    ASSERT_TRUE(UnhookWindowsHookEx(MouseHook.load()));
+    ASSERT_TRUE(UnhookWindowsHookEx(app->server.Hook()));
     SetCursorPos(cx / 2 + 40, cy / 2);
     Sleep(100);
-    HideTimerProc(nullptr, WM_TIMER, HIDE_TIMER_ID, 0);
+    Tick();
     Sleep(200);
 
     SetCursorPos(cx / 2, cy - 1);

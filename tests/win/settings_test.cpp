@@ -1,6 +1,5 @@
 #include "settings/settings.h"
 #include "support/registry.h"
-#include "support/settings_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +9,10 @@ const char kKey[] = "Software\\EdgeWarden";
 
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        reg::DeleteKey();
-        ResetSettingsToDefaults();
-    }
-    void TearDown() override
-    {
-        reg::DeleteKey();
-        ResetSettingsToDefaults();
-    }
+    void SetUp() override { reg::DeleteKey(); }
+    void TearDown() override { reg::DeleteKey(); }
+
+    Settings settings;
 };
 
 } // namespace
@@ -101,13 +94,13 @@ TEST_F(Registry, LoadThenSaveCompletesAndRepairsTheKey)
     reg::SetDword("hidemode", 7);
     reg::SetDword("hidesecs", 0);
     reg::SetDword("tarvocolor", 0x80FF0000);
-    ExchangeSettings(Load);
+    ExchangeSettings(settings, Load);
     EXPECT_EQ(50, settings.bumpStrength.load());
     EXPECT_EQ(1, settings.bumpEnabled.load());
     EXPECT_EQ(7, settings.hideMode.load());
     EXPECT_EQ(0, settings.hideSeconds.load());
     EXPECT_EQ(0x80FF0000u, settings.bumpColor.load());
-    ExchangeSettings(Save);
+    ExchangeSettings(settings, Save);
 
     const struct {
         const char* name;
@@ -130,7 +123,7 @@ TEST_F(Registry, SaveWarningFlagsWritesOnlyItsTwoValues)
 {
     settings.prioWarn.store(0);
     settings.noBumpWarn.store(0);
-    SaveWarningFlags(Save);
+    SaveWarningFlags(settings, Save);
     std::vector<std::string> names = reg::ValueNames();
     ASSERT_EQ(2u, names.size());
     DWORD value = 1;

@@ -1,9 +1,6 @@
+#include "win_support.h"
+
 #include "support/test_windows.h"
-#include "app/tick.h"
-#include "hide/hide.h"
-#include "settings/settings.h"
-#include "support/fake_shell.h"
-#include "taskbar/autohide_bars.h"
 #include "taskbar/tooltips.h"
 
 #include <commctrl.h>
@@ -30,28 +27,29 @@ bool IsTopmost(HWND window)
     return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-class Tooltips : public ::testing::Test {
+class Tooltips : public win_test::UiTest {
 protected:
     void SetUp() override
     {
+        AppTest::SetUp();
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
         for (const char* name : {"tooltips_class3", "tooltips_class32x"})
             RegisterPlainClass(name);
-        settings.tooltipsOnTop.store(1);
+        settings().tooltipsOnTop.store(1);
         bar = shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
         ASSERT_NE(nullptr, bar);
-        RefreshAutoHideBars();
+        app->bars.RefreshAutoHideBars(FRESH_TABLE_WAIT_MS);
     }
 
     void TearDown() override
     {
         for (HWND window : made)
             DestroyWindow(window);
-        settings.tooltipsOnTop.store(0);
-        for (auto& entry : AutoHideBars)
-            entry.store(nullptr);
+        AppTest::TearDown();
     }
+
+    void Raise() { RaiseTooltipsAboveTaskBars(settings(), app->bars); }
 
     // A hidden window of `cls`; new windows start at the top of the non-topmost
     // band, below the topmost bar.
@@ -65,7 +63,6 @@ protected:
 
     HWND Tooltip() { return Make(TOOLTIPS_CLASSA); }
 
-    FakeShell shell;
     HWND bar = nullptr;
     std::vector<HWND> made;
 };
@@ -87,7 +84,7 @@ TEST_F(Tooltips, ThoseBelowTheBarEndDirectlyAboveIt)
     HWND belowBar = GetWindow(bar, GW_HWNDNEXT);
     ASSERT_EQ(first, belowBar);
 
-    RaiseTooltipsAboveTaskBars();
+    Raise();
     EXPECT_EQ(second, Above(bar));
     EXPECT_EQ(first, Above(second));
     EXPECT_EQ(above, Above(first));
@@ -101,7 +98,7 @@ TEST_F(Tooltips, ThoseBelowTheBarEndDirectlyAboveIt)
     }
 
     // A second pass changes nothing.
-    RaiseTooltipsAboveTaskBars();
+    Raise();
     EXPECT_EQ(second, Above(bar));
     EXPECT_EQ(first, Above(second));
     EXPECT_EQ(above, Above(first));
@@ -131,7 +128,7 @@ TEST_F(Tooltips, NothingAboveTheBarPlacesAtTheTopOfTheTopmostBand)
     // And the same from the walk.
     SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_ZONLY);
     ASSERT_EQ(bar, TopOfZOrder());
-    RaiseTooltipsAboveTaskBars();
+    Raise();
     EXPECT_NE(bar, TopOfZOrder());
     EXPECT_EQ(plain, Above(bar));
 }
@@ -142,21 +139,20 @@ TEST_F(Tooltips, NothingMovesWhenOffOrWithoutBars)
     HWND belowTip = GetWindow(tip, GW_HWNDNEXT);
     ASSERT_NE(tip, Above(bar));
 
-    settings.tooltipsOnTop.store(0);
-    RaiseTooltipsAboveTaskBars();
+    settings().tooltipsOnTop.store(0);
+    Raise();
     EXPECT_EQ(belowTip, GetWindow(tip, GW_HWNDNEXT));
 
-    settings.tooltipsOnTop.store(1);
+    settings().tooltipsOnTop.store(1);
     shell.SetBar(ABE_BOTTOM, nullptr);
-    RefreshAutoHideBars();
-    RaiseTooltipsAboveTaskBars();
+    app->bars.RefreshAutoHideBars(FRESH_TABLE_WAIT_MS);
+    Raise();
     EXPECT_EQ(belowTip, GetWindow(tip, GW_HWNDNEXT));
 }
 
 TEST_F(Tooltips, TimerTickLiftsOverTheLastTableAndAsksTheHungShellWithoutWaiting)
 {
-    const uint8_t hideWas = settings.hideEnabled.load();
-    settings.hideEnabled.store(0);
+    settings().hideEnabled.store(0);
     HWND tip = Tooltip();
     ASSERT_NE(tip, Above(bar));
     const LONG asked = shell.Queries();
@@ -164,14 +160,13 @@ TEST_F(Tooltips, TimerTickLiftsOverTheLastTableAndAsksTheHungShellWithoutWaiting
     Sleep(50);
 
     const DWORD start = GetTickCount();
-    HideTimerProc(nullptr, WM_TIMER, 1, 0);
+    App::HideTimerProc(app->MainWindow, WM_TIMER, HIDE_TIMER_ID, 0);
     EXPECT_LT(GetTickCount() - start, 300u);
     EXPECT_EQ(tip, Above(bar));
     // The shell is asked once it answers again.
     for (int i = 0; i < 150 && shell.Queries() == asked; ++i)
         Sleep(20);
     EXPECT_LT(asked, shell.Queries());
-    settings.hideEnabled.store(hideWas);
 }
 
 TEST_F(Tooltips, WindowOfAHungProgramMovesLaterWithoutHoldingUpThePass)

@@ -1,8 +1,7 @@
-#include "ui_support.h"
+#include "win_support.h"
 
-#include "settings/settings.h"
 #include "ui/color_button.h"
-#include "ui/dialog_ids.h"
+#include "res/resource_ids.h"
 #include "ui/settings_dialog.h"
 
 #include <gtest/gtest.h>
@@ -151,7 +150,7 @@ std::set<WORD> FreeGdiSlots()
     return slots;
 }
 
-class UiColorButton : public ui_test::UiTest {
+class UiColorButton : public win_test::UiTest {
 protected:
     void SetUp() override
     {
@@ -311,7 +310,7 @@ TEST_F(UiColorButton, LeavesTheDeviceContextAndGdiAsItFoundThem)
 
 TEST_F(UiColorButton, DialogDrawsTheColourWithoutItsTopByte)
 {
-    settings.bumpColor.store(0x80000000 | kSwatch);
+    settings().bumpColor.store(0x80000000 | kSwatch);
     ASSERT_NE(nullptr, OpenDialog());
     Canvas canvas;
     DRAWITEMSTRUCT draw = {};
@@ -320,12 +319,12 @@ TEST_F(UiColorButton, DialogDrawsTheColourWithoutItsTopByte)
     draw.hwndItem = GetDlgItem(dialog, IDC_BUMP_COLOR);
     draw.hDC = canvas.dc;
     draw.rcItem = kItem;
-    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, WM_DRAWITEM, IDC_BUMP_COLOR,
+    EXPECT_EQ(TRUE, SettingsDialog::SettingsDialogProc(dialog, WM_DRAWITEM, IDC_BUMP_COLOR,
                                        reinterpret_cast<LPARAM>(&draw)));
     EXPECT_EQ(kSwatch, canvas.At(kItem.left + 3, kItem.top + 3));
 
     Canvas untouched;
     draw.hDC = untouched.dc;
-    SettingsDialogProc(dialog, WM_DRAWITEM, IDOK, reinterpret_cast<LPARAM>(&draw));
+    SettingsDialog::SettingsDialogProc(dialog, WM_DRAWITEM, IDOK, reinterpret_cast<LPARAM>(&draw));
     EXPECT_EQ(kSentinel, untouched.At(kItem.left + 3, kItem.top + 3)) << "only the colour button";
 }

@@ -1,9 +1,8 @@
-#include "ui_support.h"
+#include "win_support.h"
 
-#include "app/app.h"
 #include "settings/settings.h"
 #include "support/registry.h"
-#include "ui/dialog_ids.h"
+#include "res/resource_ids.h"
 #include "ui/settings_dialog.h"
 
 #include <colordlg.h>
@@ -12,9 +11,9 @@
 #include <string>
 #include <vector>
 
-using ui_test::Driver;
-using ui_test::FindProcessDialog;
-using ui_test::UiTest;
+using win_test::Driver;
+using win_test::FindProcessDialog;
+using win_test::UiTest;
 
 namespace {
 
@@ -55,19 +54,19 @@ void Press(HWND dialog, int id)
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-// Runs the modal dialog as the program does; `user` works it from another thread.
-INT_PTR RunDialog(const std::function<void(HWND)>& user)
-{
-    Driver driver([&user] {
-        HWND dialog = WaitForSettingsDialog();
-        if (dialog != nullptr)
-            user(dialog);
-    });
-    return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
-                           SettingsDialogProc, 0);
-}
-
-class UiDialogModal : public UiTest {};
+class UiDialogModal : public UiTest {
+protected:
+    // Runs the modal dialog as the program does; `user` works it from another thread.
+    INT_PTR RunDialog(const std::function<void(HWND)>& user)
+    {
+        Driver driver([&user] {
+            HWND dialog = WaitForSettingsDialog();
+            if (dialog != nullptr)
+                user(dialog);
+        });
+        return app->dialog.Show(app->AppInstance, app->MainWindow);
+    }
+};
 
 } // namespace
 
@@ -122,10 +121,10 @@ TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
-        ui_test::ResetSettings();
-        settings.bumpEnabled.store(c.storedBump);
-        settings.hideEnabled.store(c.storedHide);
-        ExchangeSettings(Save);
+        settings().bumpEnabled.store(c.storedBump);
+        settings().hideEnabled.store(c.storedHide);
+        settings().tooltipsOnTop.store(0);
+        ExchangeSettings(settings(), Save);
 
         INT_PTR result = RunDialog([&c](HWND dialog) {
             for (int id : c.clicks)
@@ -143,16 +142,16 @@ TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
         EXPECT_EQ(c.tarvo, tarvo);
         EXPECT_EQ(c.hide, hide);
         EXPECT_EQ(c.tooltips, tooltips);
-        EXPECT_EQ(c.bumpAfter, settings.bumpEnabled.load());
-        EXPECT_EQ(c.hideAfter, settings.hideEnabled.load());
-        EXPECT_EQ(c.tooltips, settings.tooltipsOnTop.load());
+        EXPECT_EQ(c.bumpAfter, settings().bumpEnabled.load());
+        EXPECT_EQ(c.hideAfter, settings().hideEnabled.load());
+        EXPECT_EQ(c.tooltips, settings().tooltipsOnTop.load());
     }
 }
 
 TEST_F(UiDialogModal, OkStoresEveryValueAsTheDialogLeftIt)
 {
-    settings.noBumpWarn.store(1);
-    ui_test::BoxAnswerer answerer(IDYES);
+    settings().noBumpWarn.store(1);
+    win_test::BoxAnswerer answerer(IDYES);
     INT_PTR result = RunDialog([](HWND dialog) {
         SendDlgItemMessageA(dialog, IDC_BUMP_STRENGTH, TBM_SETPOS, TRUE, 77);
         SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK,
@@ -188,41 +187,27 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
 {
     // The custom colours are filled at the first press in the process; this is
     // the only test that presses the button.
-    settings.bumpColor.store(0x80336699);
+    settings().bumpColor.store(0x80336699);
     uint32_t afterCancel = 0;
-    RunDialog([&afterCancel](HWND dialog) {
+    RunDialog([this, &afterCancel](HWND dialog) {
         Driver cancel(
             [dialog] { PostMessageA(WaitForColourChooser(dialog), WM_COMMAND, IDCANCEL, 0); });
         Press(dialog, IDC_BUMP_COLOR);
-        afterCancel = settings.bumpColor.load();
+        afterCancel = settings().bumpColor.load();
         Press(dialog, IDCANCEL);
     });
     EXPECT_EQ(0x80336699u, afterCancel);
+    COLORREF* customColors = app->dialog.CustomColors();
     EXPECT_EQ(0x00336699u, customColors[0]);
-    const int systemColors[15] = {
-        COLOR_WINDOW,
-        COLOR_MENU,
-        COLOR_HIGHLIGHT,
-        COLOR_ACTIVECAPTION,
-        COLOR_HIGHLIGHT,
-        COLOR_INFOBK,
-        COLOR_GRADIENTACTIVECAPTION,
-        COLOR_BACKGROUND,
-        COLOR_WINDOWTEXT,
-        COLOR_MENUTEXT,
-        COLOR_HIGHLIGHTTEXT,
-        COLOR_CAPTIONTEXT,
-        COLOR_HIGHLIGHTTEXT,
-        COLOR_INFOTEXT,
-        COLOR_GRADIENTINACTIVECAPTION,
-    };
+    // The scheme's window, menu, highlight (twice), captions, info, desktop and texts.
+    const int systemColors[15] = {5, 4, 13, 2, 13, 24, 27, 1, 8, 7, 14, 9, 14, 23, 28};
     for (int i = 0; i < 15; ++i)
         EXPECT_EQ(GetSysColor(systemColors[i]), customColors[i + 1]) << "slot " << i + 1;
 
     // A colour typed into the chooser replaces the low bytes only: the indication
     // stays off. The slots, as the user left them, are not filled again.
     customColors[7] = 0x00010203;
-    settings.bumpColor.store(0x80000000);
+    settings().bumpColor.store(0x80000000);
     RunDialog([](HWND dialog) {
         Driver choose([dialog] {
             HWND chooser = WaitForColourChooser(dialog);
@@ -234,7 +219,7 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
         Press(dialog, IDC_BUMP_COLOR);
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(0x80000000u | RGB(10, 200, 30), settings.bumpColor.load());
+    EXPECT_EQ(0x80000000u | RGB(10, 200, 30), settings().bumpColor.load());
     DWORD stored = 0;
     EXPECT_TRUE(reg::GetDword("tarvocolor", &stored));
     EXPECT_EQ(0x80000000u | RGB(10, 200, 30), stored);

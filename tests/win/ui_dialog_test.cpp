@@ -1,12 +1,7 @@
-#include "ui_support.h"
+#include "win_support.h"
 
-#include "app/app.h"
-#include "app/engine.h"
-#include "app/server.h"
-#include "hide/hide.h"
-#include "settings/settings.h"
 #include "support/registry.h"
-#include "ui/dialog_ids.h"
+#include "res/resource_ids.h"
 #include "ui/link_control.h"
 #include "ui/settings_dialog.h"
 
@@ -15,9 +10,8 @@
 #include <climits>
 #include <string>
 
-using ui_test::BoxAnswerer;
-using ui_test::Eventually;
-using ui_test::UiTest;
+using win_test::BoxAnswerer;
+using win_test::UiTest;
 
 namespace {
 
@@ -123,14 +117,14 @@ protected:
 
 TEST_F(UiDialog, OpensShowingTheCurrentSettings)
 {
-    settings.bumpEnabled.store(0);
-    settings.bumpColor.store(0x80123456);
-    settings.bumpStrength.store(120);
-    settings.bumpTime.store(640);
-    settings.tooltipsOnTop.store(1);
-    settings.hideEnabled.store(0);
-    settings.hideSeconds.store(37);
-    settings.hideMode.store(3);
+    settings().bumpEnabled.store(0);
+    settings().bumpColor.store(0x80123456);
+    settings().bumpStrength.store(120);
+    settings().bumpTime.store(640);
+    settings().tooltipsOnTop.store(1);
+    settings().hideEnabled.store(0);
+    settings().hideSeconds.store(37);
+    settings().hideMode.store(3);
     ASSERT_NE(nullptr, OpenDialog());
 
     EXPECT_EQ("EdgeWarden", Text(dialog));
@@ -145,7 +139,6 @@ TEST_F(UiDialog, OpensShowingTheCurrentSettings)
     EXPECT_EQ(999, SendMessageA(Item(IDC_BUMP_TIME), TBM_GETRANGEMAX, 0, 0));
     EXPECT_EQ(640, TrackbarPos(IDC_BUMP_TIME));
     EXPECT_EQ("37", Text(Item(IDC_HIDE_SECONDS)));
-    EXPECT_EQ(0, reformattingHideSeconds);
 
     HWND combo = Item(IDC_HIDE_MODE);
     ASSERT_EQ(5, SendMessageA(combo, CB_GETCOUNT, 0, 0));
@@ -162,8 +155,8 @@ TEST_F(UiDialog, OpensShowingTheCurrentSettings)
     EXPECT_EQ(SS_LEFT, GetWindowLongA(link, GWL_STYLE) & SS_TYPEMASK) << "still a plain text";
 
     // Opening changes nothing and stores nothing.
-    EXPECT_EQ(0x80123456u, settings.bumpColor.load());
-    EXPECT_EQ(37, settings.hideSeconds.load());
+    EXPECT_EQ(0x80123456u, settings().bumpColor.load());
+    EXPECT_EQ(37, settings().hideSeconds.load());
     DWORD stored;
     EXPECT_FALSE(reg::GetDword("tarvo", &stored));
 }
@@ -177,44 +170,44 @@ TEST_F(UiDialog, StoredValuesOutOfRangeAreShownAsTheControlsAllow)
     } cases[] = {
         {0, "1", 1}, {-3, "1", 1}, {1000, "999", 999}, {5000, "999", 999}, {999, "999", 999}};
     for (const Case& c : cases) {
-        settings.hideSeconds.store(c.seconds);
+        settings().hideSeconds.store(c.seconds);
         ASSERT_NE(nullptr, OpenDialog());
         EXPECT_EQ(c.shown, Text(Item(IDC_HIDE_SECONDS))) << c.seconds;
-        EXPECT_EQ(c.kept, settings.hideSeconds.load()) << c.seconds;
+        EXPECT_EQ(c.kept, settings().hideSeconds.load()) << c.seconds;
         DestroyWindow(dialog);
     }
 
     // A method outside the list selects nothing and stays until one is picked;
     // a strength beyond the slider stays until the next scroll reads both back.
-    settings.hideMode.store(7);
-    settings.bumpStrength.store(500);
-    settings.bumpTime.store(2000);
+    settings().hideMode.store(7);
+    settings().bumpStrength.store(500);
+    settings().bumpTime.store(2000);
     ASSERT_NE(nullptr, OpenDialog());
     EXPECT_EQ(CB_ERR, SendMessageA(Item(IDC_HIDE_MODE), CB_GETCURSEL, 0, 0));
-    EXPECT_EQ(7, settings.hideMode.load());
+    EXPECT_EQ(7, settings().hideMode.load());
     EXPECT_EQ(200, TrackbarPos(IDC_BUMP_STRENGTH));
-    EXPECT_EQ(500, settings.bumpStrength.load());
+    EXPECT_EQ(500, settings().bumpStrength.load());
     SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
                  reinterpret_cast<LPARAM>(Item(IDC_BUMP_TIME)));
-    EXPECT_EQ(200, settings.bumpStrength.load());
-    EXPECT_EQ(999u, settings.bumpTime.load());
+    EXPECT_EQ(200, settings().bumpStrength.load());
+    EXPECT_EQ(999u, settings().bumpTime.load());
 }
 
 TEST_F(UiDialog, CheckBoxesWriteTheirFieldsAtOnce)
 {
-    settings.bumpColor.store(0x7F0000FF);
+    settings().bumpColor.store(0x7F0000FF);
     ASSERT_NE(nullptr, OpenDialog());
     ASSERT_TRUE(Checked(IDC_BUMP_INDICATE));
 
     Click(IDC_BUMP_INDICATE);
-    EXPECT_EQ(0xFF0000FFu, settings.bumpColor.load());
+    EXPECT_EQ(0xFF0000FFu, settings().bumpColor.load());
     Click(IDC_BUMP_INDICATE);
-    EXPECT_EQ(0x000000FFu, settings.bumpColor.load()) << "ticking clears the whole top byte";
+    EXPECT_EQ(0x000000FFu, settings().bumpColor.load()) << "ticking clears the whole top byte";
 
     Click(IDC_TOOLTIPS_ON_TOP);
-    EXPECT_EQ(1, settings.tooltipsOnTop.load());
+    EXPECT_EQ(1, settings().tooltipsOnTop.load());
     Click(IDC_TOOLTIPS_ON_TOP);
-    EXPECT_EQ(0, settings.tooltipsOnTop.load());
+    EXPECT_EQ(0, settings().tooltipsOnTop.load());
 
     DWORD stored;
     EXPECT_FALSE(reg::GetDword("tarvocolor", &stored)) << "nothing stored before OK";
@@ -225,14 +218,14 @@ TEST_F(UiDialog, EveryScrollReadsBothTrackbars)
     ASSERT_NE(nullptr, OpenDialog());
     SendMessageA(Item(IDC_BUMP_STRENGTH), TBM_SETPOS, TRUE, 150);
     SendMessageA(Item(IDC_BUMP_TIME), TBM_SETPOS, TRUE, 10);
-    EXPECT_EQ(50, settings.bumpStrength.load()) << "no scroll message yet";
+    EXPECT_EQ(50, settings().bumpStrength.load()) << "no scroll message yet";
 
     // While the thumb is still dragged.
     SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 150),
                  reinterpret_cast<LPARAM>(Item(IDC_BUMP_STRENGTH)));
-    EXPECT_EQ(150, settings.bumpStrength.load());
-    EXPECT_EQ(10u, settings.bumpTime.load());
-    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, WM_HSCROLL, TB_ENDTRACK,
+    EXPECT_EQ(150, settings().bumpStrength.load());
+    EXPECT_EQ(10u, settings().bumpTime.load());
+    EXPECT_EQ(TRUE, SettingsDialog::SettingsDialogProc(dialog, WM_HSCROLL, TB_ENDTRACK,
                                        reinterpret_cast<LPARAM>(Item(IDC_BUMP_TIME))));
 }
 
@@ -245,22 +238,22 @@ TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
     SelectAllSeconds();
     Type('\b');
     EXPECT_EQ("1", Text(Item(IDC_HIDE_SECONDS)));
-    EXPECT_EQ(1, settings.hideSeconds.load());
+    EXPECT_EQ(1, settings().hideSeconds.load());
     EXPECT_EQ(0u, Caret());
 
     Type('5');
     EXPECT_EQ("51", Text(Item(IDC_HIDE_SECONDS)));
-    EXPECT_EQ(51, settings.hideSeconds.load());
+    EXPECT_EQ(51, settings().hideSeconds.load());
     EXPECT_EQ(1u, Caret());
 
     SelectAllSeconds();
     for (char key : {'9', '9', '9'})
         Type(key);
-    EXPECT_EQ(999, settings.hideSeconds.load());
+    EXPECT_EQ(999, settings().hideSeconds.load());
     EXPECT_EQ(3u, Caret());
     Type('9');
     EXPECT_EQ("999", Text(Item(IDC_HIDE_SECONDS))) << "a fourth digit after 999";
-    EXPECT_EQ(999, settings.hideSeconds.load());
+    EXPECT_EQ(999, settings().hideSeconds.load());
 
     // Pasting gets past ES_NUMBER.
     struct Case {
@@ -268,33 +261,32 @@ TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
         const char* shown;
     } pastes[] = {
         {"abc", "1"},          {"-5", "1"},    {"12abc", "12"}, {"99999999999999999999", "999"},
-        {"2147483648", "999"}, {"0042", "42"},
+        {"2147483648", "999"}, {"0042", "42"}, {"abc", "1"},
     };
     for (const Case& c : pastes) {
         SelectAllSeconds();
         Paste(c.pasted);
         EXPECT_EQ(c.shown, Text(Item(IDC_HIDE_SECONDS))) << c.pasted;
-        EXPECT_EQ(std::stoi(c.shown), settings.hideSeconds.load()) << c.pasted;
+        EXPECT_EQ(std::stoi(c.shown), settings().hideSeconds.load()) << c.pasted;
     }
-    EXPECT_EQ(0, reformattingHideSeconds);
 }
 
 TEST_F(UiDialog, PickingAMethodShowsAHiddenCursorFirst)
 {
     ASSERT_NE(nullptr, OpenDialog());
     HWND hideWindow =
-        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, AppInstance, nullptr);
-    HideWindow.store(hideWindow);
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, app->AppInstance, nullptr);
+    shared().HideWindow.store(hideWindow);
     MSG msg;
 
-    isHidden.store(1);
+    shared().isHidden.store(1);
     SelectMethod(3);
-    EXPECT_EQ(3, settings.hideMode.load());
-    EXPECT_EQ(0, isHidden.load());
+    EXPECT_EQ(3, settings().hideMode.load());
+    EXPECT_EQ(0, shared().isHidden.load());
     EXPECT_TRUE(PeekMessageA(&msg, hideWindow, WMU_UNHIDE, WMU_UNHIDE, PM_REMOVE));
 
     SelectMethod(0);
-    EXPECT_EQ(0, settings.hideMode.load());
+    EXPECT_EQ(0, settings().hideMode.load());
     EXPECT_FALSE(PeekMessageA(&msg, hideWindow, WMU_UNHIDE, WMU_UNHIDE, PM_REMOVE))
         << "nothing to show when the cursor is not hidden";
 
@@ -304,47 +296,47 @@ TEST_F(UiDialog, PickingAMethodShowsAHiddenCursorFirst)
     SendMessageA(Item(IDC_HIDE_MODE), CB_SETCURSEL, 4, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_EDITCHANGE),
                  reinterpret_cast<LPARAM>(Item(IDC_HIDE_MODE)));
-    EXPECT_EQ(0, settings.hideMode.load());
+    EXPECT_EQ(0, settings().hideMode.load());
     DestroyWindow(hideWindow);
 }
 
 TEST_F(UiDialog, EnabledBoxesSwitchTheEngine)
 {
-    settings.bumpEnabled.store(0);
-    settings.hideEnabled.store(0);
+    settings().bumpEnabled.store(0);
+    settings().hideEnabled.store(0);
     ASSERT_NE(nullptr, OpenDialog());
 
     Click(IDC_HIDE_ENABLED);
-    EXPECT_EQ(1, settings.hideEnabled.load());
-    ASSERT_NE(nullptr, ServerThread) << "the first tick starts the engine";
-    EXPECT_TRUE(Eventually([] { return MouseHook.load() != nullptr; }));
+    EXPECT_EQ(1, settings().hideEnabled.load());
+    ASSERT_NE(nullptr, app->server.Thread()) << "the first tick starts the engine";
+    EXPECT_TRUE(WaitFor([this] { return app->server.Hook() != nullptr; }));
 
     Click(IDC_BUMP_ENABLED);
-    EXPECT_EQ(1, settings.bumpEnabled.load());
+    EXPECT_EQ(1, settings().bumpEnabled.load());
     Click(IDC_HIDE_ENABLED);
-    EXPECT_EQ(0, settings.hideEnabled.load());
-    ui_test::Pump(300);
-    EXPECT_NE(nullptr, MouseHook.load()) << "protection alone keeps it on";
+    EXPECT_EQ(0, settings().hideEnabled.load());
+    Settle(300);
+    EXPECT_NE(nullptr, app->server.Hook()) << "protection alone keeps it on";
 
     Click(IDC_BUMP_ENABLED);
-    EXPECT_EQ(0, settings.bumpEnabled.load());
-    EXPECT_TRUE(Eventually([] { return MouseHook.load() == nullptr; }));
-    EXPECT_FALSE(KillTimer(MainWindow, HIDE_TIMER_ID)) << "the timer stops with the hook";
+    EXPECT_EQ(0, settings().bumpEnabled.load());
+    EXPECT_TRUE(WaitFor([this] { return app->server.Hook() == nullptr; }));
+    EXPECT_FALSE(KillTimer(app->MainWindow, HIDE_TIMER_ID)) << "the timer stops with the hook";
 
     Click(IDC_BUMP_ENABLED);
-    EXPECT_TRUE(Eventually([] { return MouseHook.load() != nullptr; }));
-    EXPECT_TRUE(KillTimer(MainWindow, HIDE_TIMER_ID));
+    EXPECT_TRUE(WaitFor([this] { return app->server.Hook() != nullptr; }));
+    EXPECT_TRUE(KillTimer(app->MainWindow, HIDE_TIMER_ID));
 }
 
 TEST_F(UiDialog, NoBarWarningAnsweredNoIsStoredAtOnceAndNotShownAgain)
 {
-    settings.noBumpWarn.store(1);
+    settings().noBumpWarn.store(1);
     BoxAnswerer answerer(IDNO);
     ASSERT_NE(nullptr, OpenDialog());
     EXPECT_EQ(1, answerer.Count()) << "shown while the dialog opens";
     EXPECT_EQ(kNoBarsWarning, answerer.LastText());
     EXPECT_EQ(dialog, answerer.LastOwner()) << "the dialog waits for its box";
-    EXPECT_EQ(0, settings.noBumpWarn.load());
+    EXPECT_EQ(0, settings().noBumpWarn.load());
 
     DWORD stored = 1;
     EXPECT_TRUE(reg::GetDword("nobumpwarn", &stored));
@@ -358,23 +350,23 @@ TEST_F(UiDialog, NoBarWarningAnsweredNoIsStoredAtOnceAndNotShownAgain)
 
     // Cancel reads the stored answer back.
     SendMessageA(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(Item(IDCANCEL)));
-    EXPECT_EQ(0, settings.noBumpWarn.load());
+    EXPECT_EQ(0, settings().noBumpWarn.load());
 }
 
 TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
 {
     // The engine already runs, so that ticking the box stores no priority flag.
-    SetEngineActive(true);
+    app->SetEngineActive(true);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
-    settings.noBumpWarn.store(1);
-    settings.bumpEnabled.store(0);
+    settings().noBumpWarn.store(1);
+    settings().bumpEnabled.store(0);
     BoxAnswerer answerer(IDYES);
     ASSERT_NE(nullptr, OpenDialog());
     EXPECT_EQ(0, answerer.Count()) << "protection off: no warning";
 
     Click(IDC_BUMP_ENABLED);
     EXPECT_EQ(1, answerer.Count());
-    EXPECT_EQ(1, settings.noBumpWarn.load());
+    EXPECT_EQ(1, settings().noBumpWarn.load());
     DWORD stored;
     EXPECT_FALSE(reg::GetDword("nobumpwarn", &stored)) << "an unchanged answer is not stored";
 
@@ -391,7 +383,7 @@ TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
     // once for the warning.
     Click(IDC_BUMP_ENABLED);
     shell.Hang(4500);
-    ui_test::Pump(100);
+    Settle(100);
     const DWORD start = GetTickCount();
     Click(IDC_BUMP_ENABLED);
     EXPECT_LT(GetTickCount() - start, 3500u);
@@ -400,14 +392,14 @@ TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
 
 TEST_F(UiDialog, NoWarningWhileAnAutoHiddenBarExists)
 {
-    settings.noBumpWarn.store(1);
+    settings().noBumpWarn.store(1);
     ASSERT_NE(nullptr, shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM)));
     BoxAnswerer answerer(IDNO);
     ASSERT_NE(nullptr, OpenDialog());
     Click(IDC_BUMP_ENABLED);
     Click(IDC_BUMP_ENABLED);
     EXPECT_EQ(0, answerer.Count());
-    EXPECT_EQ(1, settings.noBumpWarn.load());
+    EXPECT_EQ(1, settings().noBumpWarn.load());
 }
 
 TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
@@ -421,7 +413,7 @@ TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
     HDC dc = CreateCompatibleDC(nullptr);
     WPARAM dcParam = reinterpret_cast<WPARAM>(dc);
     auto ask = [&](UINT message, int id) {
-        return SettingsDialogProc(dialog, message, dcParam, reinterpret_cast<LPARAM>(Item(id)));
+        return SettingsDialog::SettingsDialogProc(dialog, message, dcParam, reinterpret_cast<LPARAM>(Item(id)));
     };
     const INT_PTR brushResult = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 
@@ -429,7 +421,7 @@ TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
     EXPECT_EQ(brushResult, ask(WM_CTLCOLORSTATIC, IDC_APP_ICON));
     EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
     EXPECT_EQ(brushResult, ask(WM_CTLCOLORBTN, IDOK));
-    EXPECT_EQ(brushResult, SettingsDialogProc(dialog, WM_CTLCOLORDLG, dcParam,
+    EXPECT_EQ(brushResult, SettingsDialog::SettingsDialogProc(dialog, WM_CTLCOLORDLG, dcParam,
                                               reinterpret_cast<LPARAM>(dialog)));
     EXPECT_EQ(FALSE, ask(WM_CTLCOLOREDIT, IDC_HIDE_SECONDS));
     EXPECT_EQ(FALSE, ask(WM_CTLCOLORLISTBOX, IDC_HIDE_MODE));
@@ -451,10 +443,10 @@ TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
         ASSERT_NE(nullptr, c.control);
         EXPECT_GT(PixelsOf(c.control, text), 0);
     }
-    linkColor = kLinkRed;
+    win_test::ClickLinkInVain(Item(IDC_HOME_LINK));
     EXPECT_GT(PixelsOf(Item(IDC_HOME_LINK), kLinkRed), 0);
     EXPECT_EQ(0, PixelsOf(Item(IDC_HOME_LINK), text));
-    linkColor = kLinkBlue;
+    win_test::LinkLosesFocus(Item(IDC_HOME_LINK));
 }
 
 TEST_F(UiDialog, SecondStartPutsTheOpenDialogOnTop)
@@ -465,7 +457,7 @@ TEST_F(UiDialog, SecondStartPutsTheOpenDialogOnTop)
     RECT before;
     GetWindowRect(dialog, &before);
 
-    EXPECT_EQ(TRUE, SettingsDialogProc(dialog, ActivateMessage, 0, 0));
+    EXPECT_EQ(TRUE, SettingsDialog::SettingsDialogProc(dialog, app->ActivateMessage, 0, 0));
     EXPECT_NE(0, GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
     RECT after;
     GetWindowRect(dialog, &after);

@@ -1,7 +1,6 @@
-#include "ui_support.h"
+#include "win_support.h"
 
-#include "app/app.h"
-#include "ui/dialog_ids.h"
+#include "res/resource_ids.h"
 #include "ui/link_control.h"
 
 #include <gtest/gtest.h>
@@ -12,19 +11,19 @@ namespace {
 // starting a browser.
 const char kMissingTarget[] = "C:\\edgewarden-test\\no-such-page.edgewarden";
 
-class UiLinkControl : public ui_test::UiTest {
+class UiLinkControl : public win_test::UiTest {
 protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        linkColor = kLinkBlue;
         ASSERT_NE(nullptr, OpenDialog());
         link = GetDlgItem(dialog, IDC_HOME_LINK);
         ASSERT_NE(nullptr, link);
+        win_test::LinkLosesFocus(link);
     }
     void TearDown() override
     {
-        linkColor = kLinkBlue;
+        win_test::LinkLosesFocus(link);
         UiTest::TearDown();
     }
 
@@ -77,7 +76,7 @@ TEST_F(UiLinkControl, BlueUntilClickedRedUntilItLosesTheFocus)
     SetWindowTextA(link, kMissingTarget);
     SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    EXPECT_EQ(kLinkRed, linkColor);
+    EXPECT_EQ(kLinkRed, win_test::LinkColour(link));
     EXPECT_EQ(link, GetFocus());
     Seen red = Count(kLinkRed);
     EXPECT_GT(red.text, 20);
@@ -85,7 +84,7 @@ TEST_F(UiLinkControl, BlueUntilClickedRedUntilItLosesTheFocus)
     EXPECT_EQ(0, Count(kLinkBlue).text);
 
     SetFocus(GetDlgItem(dialog, IDOK));
-    EXPECT_EQ(kLinkBlue, linkColor);
+    EXPECT_EQ(kLinkBlue, win_test::LinkColour(link));
     blue = Count(kLinkBlue);
     EXPECT_GT(blue.text, 20);
     EXPECT_EQ(width, blue.underline);
@@ -105,7 +104,7 @@ TEST_F(UiLinkControl, ColourRequestSetsTheTextColourAndAnswersZero)
     EXPECT_EQ(0, SendMessageA(link, WMU_LINKCOLOR, reinterpret_cast<WPARAM>(dc),
                               reinterpret_cast<LPARAM>(link)));
     EXPECT_EQ(kLinkBlue, GetTextColor(dc));
-    linkColor = kLinkRed;
+    win_test::ClickLinkInVain(link);
     SendMessageA(link, WMU_LINKCOLOR, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link));
     EXPECT_EQ(kLinkRed, GetTextColor(dc));
     DeleteDC(dc);

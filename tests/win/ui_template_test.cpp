@@ -1,5 +1,4 @@
-#include "app/app.h"
-#include "ui/dialog_ids.h"
+#include "res/resource_ids.h"
 
 #include <gtest/gtest.h>
 

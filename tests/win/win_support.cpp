@@ -1,25 +1,13 @@
-#include "support/settings_defaults.h"
-#include "ui_support.h"
+#include "win_support.h"
 
-#include "app/app.h"
-#include "app/server.h"
-#include "hide/hide.h"
-#include "settings/settings.h"
-#include "ui/dialog_ids.h"
-#include "ui/settings_dialog.h"
+#include "res/resource_ids.h"
+#include "ui/link_control.h"
 
 #include <commctrl.h>
 
 #include <cstring>
 
-namespace ui_test {
-
-void ResetSettings()
-{
-    ResetSettingsToDefaults();
-    settings.prioWarn.store(0);
-    settings.noBumpWarn.store(0);
-}
+namespace win_test {
 
 void JoinPumping(HANDLE thread)
 {
@@ -32,24 +20,25 @@ void JoinPumping(HANDLE thread)
     }
 }
 
-void Pump(DWORD ms)
+COLORREF LinkColour(HWND link)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageA(link, WMU_LINKCOLOR, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link));
+    const COLORREF colour = GetTextColor(dc);
+    DeleteDC(dc);
+    return colour;
 }
 
-bool Eventually(const std::function<bool()>& condition, DWORD ms)
+void ClickLinkInVain(HWND link)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start <= ms; Pump(10)) {
-        if (condition())
-            return true;
-    }
-    return condition();
+    SetWindowTextA(link, "C:\\edgewarden-test\\no-such-page.edgewarden");
+    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+void LinkLosesFocus(HWND link)
+{
+    SendMessageA(link, WM_KILLFOCUS, 0, 0);
 }
 
 namespace {
@@ -167,42 +156,34 @@ DWORD WINAPI Driver::Run(LPVOID self)
     return 0;
 }
 
-void UiTest::SetUp()
+void AppTest::SetUp()
 {
-    AppInstance = GetModuleHandleA(nullptr);
-    ActivateMessage = RegisterWindowMessageA("EdgeWardenWinMessageNr");
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    MainWindow = CreateWindowExA(0, "STATIC", "EdgeWarden", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                 AppInstance, nullptr);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
-    ResetSettings();
+    app = std::make_unique<App>(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(app->CreateMainWindow());
+    settings().prioWarn.store(0);
+    settings().noBumpWarn.store(0);
 }
 
-void UiTest::TearDown()
+void AppTest::TearDown()
 {
     if (dialog != nullptr)
         DestroyWindow(dialog);
-    if (ServerThread != nullptr) {
-        StopServerThread();
-        WaitForSingleObject(ServerThread, 5000);
-        CloseHandle(ServerThread);
-        ServerThread = nullptr;
-    }
-    DestroyWindow(MainWindow);
-    MainWindow = nullptr;
-    isHidden.store(0);
-    HideWindow.store(nullptr);
+    HWND mainWindow = app->MainWindow;
+    app.reset();
+    DestroyWindow(mainWindow);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
-    ResetSettings();
-    settings.prioWarn.store(1);
-    settings.noBumpWarn.store(1);
 }
 
-HWND UiTest::OpenDialog(bool show)
+HWND AppTest::OpenDialog(bool show)
 {
-    dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), MainWindow,
-                                SettingsDialogProc, 0);
+    dialog = CreateDialogParamA(app->AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), app->MainWindow,
+                                SettingsDialog::SettingsDialogProc,
+                                reinterpret_cast<LPARAM>(&app->dialog));
     if (dialog != nullptr && show) {
         ShowWindow(dialog, SW_SHOW);
         UpdateWindow(dialog);
@@ -210,4 +191,4 @@ HWND UiTest::OpenDialog(bool show)
     return dialog;
 }
 
-} // namespace ui_test
+} // namespace win_test

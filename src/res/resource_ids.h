@@ -1,7 +1,12 @@
-// Control ids of the settings dialog; plain defines so that the resource
-// compiler can read them too.
+// The ids that the resource script and the code share; plain defines so that
+// the resource compiler reads them too.
 #pragma once
 
+#define IDD_SETTINGS 103
+#define IDI_APP_BIG 107
+#define IDI_APP_SMALL 108
+
+// Controls of the settings dialog.
 #define IDC_APP_ICON 101
 #define IDC_HOME_LINK 110
 #define IDC_BUMP_ENABLED 1001
