@@ -10,7 +10,7 @@
 // The main thread's side of the watchdog: its last look at the pointer.
 class HookWatchdog {
 public:
-    explicit HookWatchdog(const Shared& shared) : shared(shared) {}
+    explicit HookWatchdog(const Shared& record) : shared(record) {}
 
     // The pointer and the time of the hook's last event, read once per tick:
     // the watchdog and the idle decision share the one look.

@@ -18,8 +18,8 @@ std::atomic<Server*> hookOwner{nullptr};
 
 } // namespace
 
-Server::Server(Shared& shared, AutoHideBars& bars, HINSTANCE instance, DWORD windowWaitMs)
-    : shared(shared), instance(instance), windowWaitMs(windowWaitMs), bumps(bars, shared.settings)
+Server::Server(Shared& state, AutoHideBars& bars, HINSTANCE module, DWORD waitMs)
+    : shared(state), instance(module), windowWaitMs(waitMs), bumps(bars, state.settings)
 {
     previousHookOwner = hookOwner.load();
     hookOwner.store(this);

@@ -24,8 +24,8 @@ constexpr DWORD SERVER_WINDOW_WAIT_MS = 5000;
 
 class Server {
 public:
-    Server(Shared& shared, AutoHideBars& bars, HINSTANCE instance,
-           DWORD windowWaitMs = SERVER_WINDOW_WAIT_MS);
+    Server(Shared& state, AutoHideBars& bars, HINSTANCE module,
+           DWORD waitMs = SERVER_WINDOW_WAIT_MS);
     // Ends the thread, as StopServerThread does.
     ~Server();
     Server(const Server&) = delete;
@@ -49,7 +49,6 @@ public:
     HANDLE Thread() const { return ServerThread; }
     HWND Window() const { return ServerWindow.load(); }
     HHOOK Hook() const { return MouseHook.load(); }
-    const Bumps& BumpsInProgress() const { return bumps; }
 
 private:
     static DWORD WINAPI ServerThreadProc(LPVOID self);

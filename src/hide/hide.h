@@ -23,7 +23,7 @@ void RequestUnhide(Shared& shared);
 // finds it.
 class CursorHider {
 public:
-    CursorHider(Shared& shared, AutoHideBars& bars, HINSTANCE instance);
+    CursorHider(Shared& state, AutoHideBars& table, HINSTANCE module);
     // Destroys a hide window left and lets its class go.
     ~CursorHider();
     CursorHider(const CursorHider&) = delete;

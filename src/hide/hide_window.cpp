@@ -35,8 +35,8 @@ Shared* SharedOf(HWND window)
 
 } // namespace
 
-CursorHider::CursorHider(Shared& shared, AutoHideBars& bars, HINSTANCE instance)
-    : shared(shared), bars(bars), instance(instance)
+CursorHider::CursorHider(Shared& state, AutoHideBars& table, HINSTANCE module)
+    : shared(state), bars(table), instance(module)
 {
 }
 

@@ -11,9 +11,7 @@
 // The bumps in progress on each edge of each monitor, the hook's thread's alone.
 class Bumps {
 public:
-    Bumps(AutoHideBars& bars, const Settings& settings) : tables(bars.Tables()), settings(settings)
-    {
-    }
+    Bumps(AutoHideBars& bars, const Settings& values) : tables(bars.Tables()), settings(values) {}
 
     // Returns 1 when the cursor was set back at one or more edges (the event is
     // to be swallowed), otherwise 0.

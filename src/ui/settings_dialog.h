@@ -23,8 +23,8 @@ protected:
 // the initialisation value of SettingsDialogProc.
 class SettingsDialog {
 public:
-    SettingsDialog(Shared& shared, AutoHideBars& bars, EngineSwitch& engine, UINT activateMessage)
-        : shared(shared), bars(bars), engine(engine), activateMessage(activateMessage)
+    SettingsDialog(Shared& state, AutoHideBars& table, EngineSwitch& engineSwitch, UINT activation)
+        : shared(state), bars(table), engine(engineSwitch), activateMessage(activation)
     {
     }
 

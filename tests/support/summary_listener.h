@@ -11,7 +11,7 @@
 
 class SummaryListener : public ::testing::EmptyTestEventListener {
 public:
-    explicit SummaryListener(const char* layer) : layer(layer) {}
+    explicit SummaryListener(const char* name) : layer(name) {}
 
     void OnTestEnd(const ::testing::TestInfo& info) override
     {

@@ -25,7 +25,7 @@ const RECT kInside = {kItem.left + 2, kItem.top + 2, kItem.right - 2, kItem.bott
 // filled with a sentinel so that every pixel drawn can be told apart.
 class Canvas {
 public:
-    Canvas(int width = 80, int height = 32) : width(width), height(height)
+    Canvas(int w = 80, int h = 32) : width(w), height(h)
     {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);

@@ -60,9 +60,9 @@ protected:
     INT_PTR RunDialog(const std::function<void(HWND)>& user)
     {
         Driver driver([&user] {
-            HWND dialog = WaitForSettingsDialog();
-            if (dialog != nullptr)
-                user(dialog);
+            HWND open = WaitForSettingsDialog();
+            if (open != nullptr)
+                user(open);
         });
         return app->dialog.Show(app->AppInstance, app->MainWindow);
     }
@@ -126,13 +126,13 @@ TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
         settings().tooltipsOnTop.store(0);
         ExchangeSettings(settings(), Save);
 
-        INT_PTR result = RunDialog([&c](HWND dialog) {
+        INT_PTR result = RunDialog([&c](HWND open) {
             for (int id : c.clicks)
-                Press(dialog, id);
+                Press(open, id);
             if (c.closeWith != 0)
-                Press(dialog, c.closeWith);
+                Press(open, c.closeWith);
             else
-                SendMessageA(dialog, WM_CLOSE, 0, 0);
+                SendMessageA(open, WM_CLOSE, 0, 0);
         });
         EXPECT_EQ(c.result, result);
         DWORD tarvo = 9, hide = 9, tooltips = 9;
@@ -152,17 +152,17 @@ TEST_F(UiDialogModal, OkStoresEveryValueAsTheDialogLeftIt)
 {
     settings().noBumpWarn.store(1);
     win_test::BoxAnswerer answerer(IDYES);
-    INT_PTR result = RunDialog([](HWND dialog) {
-        SendDlgItemMessageA(dialog, IDC_BUMP_STRENGTH, TBM_SETPOS, TRUE, 77);
-        SendMessageA(dialog, WM_HSCROLL, TB_ENDTRACK,
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BUMP_STRENGTH)));
-        SetDlgItemTextA(dialog, IDC_HIDE_SECONDS, "45");
-        HWND combo = GetDlgItem(dialog, IDC_HIDE_MODE);
+    INT_PTR result = RunDialog([](HWND open) {
+        SendDlgItemMessageA(open, IDC_BUMP_STRENGTH, TBM_SETPOS, TRUE, 77);
+        SendMessageA(open, WM_HSCROLL, TB_ENDTRACK,
+                     reinterpret_cast<LPARAM>(GetDlgItem(open, IDC_BUMP_STRENGTH)));
+        SetDlgItemTextA(open, IDC_HIDE_SECONDS, "45");
+        HWND combo = GetDlgItem(open, IDC_HIDE_MODE);
         SendMessageA(combo, CB_SETCURSEL, 4, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_SELCHANGE),
+        SendMessageA(open, WM_COMMAND, MAKEWPARAM(IDC_HIDE_MODE, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
-        Press(dialog, IDC_BUMP_INDICATE);
-        Press(dialog, IDOK);
+        Press(open, IDC_BUMP_INDICATE);
+        Press(open, IDOK);
     });
     EXPECT_EQ(IDYES, result);
     EXPECT_EQ(1, answerer.Count()) << "warned before the dialog showed";
@@ -189,12 +189,12 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
     // the only test that presses the button.
     settings().bumpColor.store(0x80336699);
     uint32_t afterCancel = 0;
-    RunDialog([this, &afterCancel](HWND dialog) {
+    RunDialog([this, &afterCancel](HWND open) {
         Driver cancel(
-            [dialog] { PostMessageA(WaitForColourChooser(dialog), WM_COMMAND, IDCANCEL, 0); });
-        Press(dialog, IDC_BUMP_COLOR);
+            [open] { PostMessageA(WaitForColourChooser(open), WM_COMMAND, IDCANCEL, 0); });
+        Press(open, IDC_BUMP_COLOR);
         afterCancel = settings().bumpColor.load();
-        Press(dialog, IDCANCEL);
+        Press(open, IDCANCEL);
     });
     EXPECT_EQ(0x80336699u, afterCancel);
     COLORREF* customColors = app->dialog.CustomColors();
@@ -208,16 +208,16 @@ TEST_F(UiDialogModal, ColourChooserKeepsTheTopByteAndItsCustomColours)
     // stays off. The slots, as the user left them, are not filled again.
     customColors[7] = 0x00010203;
     settings().bumpColor.store(0x80000000);
-    RunDialog([](HWND dialog) {
-        Driver choose([dialog] {
-            HWND chooser = WaitForColourChooser(dialog);
+    RunDialog([](HWND open) {
+        Driver choose([open] {
+            HWND chooser = WaitForColourChooser(open);
             SetDlgItemTextA(chooser, COLOR_RED, "10");
             SetDlgItemTextA(chooser, COLOR_GREEN, "200");
             SetDlgItemTextA(chooser, COLOR_BLUE, "30");
             PostMessageA(chooser, WM_COMMAND, IDOK, 0);
         });
-        Press(dialog, IDC_BUMP_COLOR);
-        Press(dialog, IDOK);
+        Press(open, IDC_BUMP_COLOR);
+        Press(open, IDOK);
     });
     EXPECT_EQ(0x80000000u | RGB(10, 200, 30), settings().bumpColor.load());
     DWORD stored = 0;

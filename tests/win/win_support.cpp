@@ -89,7 +89,7 @@ HWND FindProcessDialog(const char* title, const std::function<bool(HWND)>& accep
     return search.found;
 }
 
-BoxAnswerer::BoxAnswerer(int answer) : answer(answer)
+BoxAnswerer::BoxAnswerer(int button) : answer(button)
 {
     InitializeCriticalSection(&lock);
     thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
@@ -139,7 +139,7 @@ DWORD WINAPI BoxAnswerer::Run(LPVOID param)
     return 0;
 }
 
-Driver::Driver(std::function<void()> body) : body(std::move(body))
+Driver::Driver(std::function<void()> work) : body(std::move(work))
 {
     thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }

@@ -36,7 +36,7 @@ void LinkLosesFocus(HWND link);
 // and keeping the text and the owner of the last.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(int answer);
+    explicit BoxAnswerer(int button);
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
@@ -60,7 +60,7 @@ private:
 // Runs `body` on a thread of its own while the test thread sits in a modal loop.
 class Driver {
 public:
-    explicit Driver(std::function<void()> body);
+    explicit Driver(std::function<void()> work);
     ~Driver();
     Driver(const Driver&) = delete;
     Driver& operator=(const Driver&) = delete;
