@@ -38,7 +38,7 @@ public:
     // another program.
     static void CALLBACK HideTimerProc(HWND window, UINT, UINT_PTR, DWORD);
 
-    const HINSTANCE AppInstance;
+    HINSTANCE AppInstance;
     const UINT ActivateMessage;
     HWND MainWindow = nullptr;
     Shared shared;
@@ -50,6 +50,6 @@ public:
 
 private:
     void Tick();
-    static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam, UINT_PTR, DWORD_PTR self);
+    static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR self);
 };

@@ -63,8 +63,9 @@ ATOM CursorHider::RegisterHideClass()
 
 HWND CursorHider::MakeHideWindow(DWORD style, POINT point, HWND parentOrOwner)
 {
-    HWND window = CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "", style,
-                                  point.x, point.y, 1, 1, parentOrOwner, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExA(HIDE_WINDOW_EX_STYLE, MAKEINTATOM(hideClassAtom), "", style, point.x,
+                        point.y, 1, 1, parentOrOwner, nullptr, instance, nullptr);
     if (window != nullptr)
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&shared));
     return window;

@@ -32,8 +32,7 @@ inline BumpConfig ConfigOf(const Settings& settings, uint32_t color)
 // color)` does the platform work. Returns 1 when the event is to be swallowed.
 template <class Table, int Readers, class BarRect, class Act>
 int BumpOnTable(desktop::Exchange<Table, Readers>& tables, int reader, Progress& progress,
-                const Settings& settings, geo::Point p, uint32_t time, BarRect&& barRect,
-                Act&& act)
+                const Settings& settings, geo::Point p, uint32_t time, BarRect&& barRect, Act&& act)
 {
     const Table* table = tables.Acquire(reader);
     if (table == nullptr) {

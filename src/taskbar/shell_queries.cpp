@@ -73,7 +73,8 @@ void AddTaskBarWindows(DesktopBars& table)
             RECT r;
             if (!IsWindowVisible(window) || !GetWindowRect(window, &r))
                 continue;
-            const desktop::HiddenStrip strip = desktop::HiddenStripOf(geo::FromWin(r), table.desktop);
+            const desktop::HiddenStrip strip =
+                desktop::HiddenStripOf(geo::FromWin(r), table.desktop);
             if (strip.monitor >= 0 && table.bars[strip.monitor][strip.edge] == nullptr)
                 table.bars[strip.monitor][strip.edge] = window;
         }

@@ -36,11 +36,21 @@ void SetChecked(HWND dialog, int id, bool checked)
 
 // The sources of the custom colours after the first, which is the bump colour.
 const int kCustomColorSources[15] = {
-    COLOR_WINDOW,        COLOR_MENU,          COLOR_HIGHLIGHT,
-    COLOR_ACTIVECAPTION, COLOR_HIGHLIGHT,     COLOR_INFOBK,
-    COLOR_GRADIENTACTIVECAPTION, COLOR_BACKGROUND, COLOR_WINDOWTEXT,
-    COLOR_MENUTEXT,      COLOR_HIGHLIGHTTEXT, COLOR_CAPTIONTEXT,
-    COLOR_HIGHLIGHTTEXT, COLOR_INFOTEXT,      COLOR_GRADIENTINACTIVECAPTION,
+    COLOR_WINDOW,
+    COLOR_MENU,
+    COLOR_HIGHLIGHT,
+    COLOR_ACTIVECAPTION,
+    COLOR_HIGHLIGHT,
+    COLOR_INFOBK,
+    COLOR_GRADIENTACTIVECAPTION,
+    COLOR_BACKGROUND,
+    COLOR_WINDOWTEXT,
+    COLOR_MENUTEXT,
+    COLOR_HIGHLIGHTTEXT,
+    COLOR_CAPTIONTEXT,
+    COLOR_HIGHLIGHTTEXT,
+    COLOR_INFOTEXT,
+    COLOR_GRADIENTINACTIVECAPTION,
 };
 
 } // namespace
@@ -197,7 +207,8 @@ INT_PTR CALLBACK SettingsDialog::SettingsDialogProc(HWND dialog, UINT message, W
         self->InitDialog(dialog);
         return TRUE;
     case WM_COMMAND:
-        return self->Command(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return self->Command(dialog, LOWORD(wParam), HIWORD(wParam),
+                             reinterpret_cast<HWND>(lParam));
     case WM_HSCROLL:
         // Read while the thumb is dragged; the hook uses the values at once.
         settings.bumpStrength.store(

@@ -10,13 +10,13 @@ constexpr DWORD kColor = 0x00336699;
 // delay long enough never to interfere.
 void Configure(DWORD enabled, DWORD strength, DWORD time, DWORD color)
 {
-    reg::SetDword("priowarn", 0);
-    reg::SetDword("tarvo", enabled);
-    reg::SetDword("tarvostrength", strength);
-    reg::SetDword("tarvotime", time);
-    reg::SetDword("tarvocolor", color);
-    reg::SetDword("hide", 1);
-    reg::SetDword("hidesecs", 3600);
+    reg::Store({{"priowarn", 0},
+                {"tarvo", enabled},
+                {"tarvostrength", strength},
+                {"tarvotime", time},
+                {"tarvocolor", color},
+                {"hide", 1},
+                {"hidesecs", 3600}});
 }
 
 // A button event where the pointer is told by its absolute place, as a pen, a

@@ -56,11 +56,8 @@ bool SameSpot(POINT a, POINT b)
 // else moves the cursor.
 void StoreHideSettings(DWORD mode, DWORD seconds = 1)
 {
-    reg::SetDword("priowarn", 0);
-    reg::SetDword("tarvo", 0);
-    reg::SetDword("hide", 1);
-    reg::SetDword("hidesecs", seconds);
-    reg::SetDword("hidemode", mode);
+    reg::Store(
+        {{"priowarn", 0}, {"tarvo", 0}, {"hide", 1}, {"hidesecs", seconds}, {"hidemode", mode}});
 }
 
 class Hide : public BlackBox {};

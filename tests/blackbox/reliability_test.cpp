@@ -18,13 +18,13 @@ namespace {
 // stripe to paint and a bar to repaint; hiding off unless a test turns it on.
 void StoreBumpSettings()
 {
-    reg::SetDword("priowarn", 0);
-    reg::SetDword("nobumpwarn", 0);
-    reg::SetDword("tarvo", 1);
-    reg::SetDword("tarvostrength", 200);
-    reg::SetDword("tarvotime", 200);
-    reg::SetDword("tarvocolor", 0x00336699);
-    reg::SetDword("hide", 0);
+    reg::Store({{"priowarn", 0},
+                {"nobumpwarn", 0},
+                {"tarvo", 1},
+                {"tarvostrength", 200},
+                {"tarvotime", 200},
+                {"tarvocolor", 0x00336699},
+                {"hide", 0}});
 }
 
 // One injected move at (x, y); returns how long SendInput took, which under

@@ -88,7 +88,8 @@ struct Platform {
             const int64_t y = cy == INT32_MIN ? int64_t{cy} : int64_t{cy} - 1;
             const bool clearRight = traits.clearOfBars && hasRight && x >= right.left;
             const bool clearBottom = traits.clearOfBars && hasBottom && y >= bottom.top;
-            Check(point.x == (clearRight ? (right.left == INT32_MIN ? INT32_MIN : right.left - 1) : x));
+            Check(point.x
+                  == (clearRight ? (right.left == INT32_MIN ? INT32_MIN : right.left - 1) : x));
             Check(point.y
                   == (clearBottom ? (bottom.top == INT32_MIN ? INT32_MIN : bottom.top - 1) : y));
         }
@@ -165,10 +166,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (in.remaining_bytes() > 0) {
         switch (in.ConsumeIntegralInRange<int>(0, 6)) {
         case 0: // a mouse event; the clock may stand still or wrap between two
-            shared.lastInputTime.store(
-                shared.lastInputTime.load()
-                + (in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2000)
-                                    : in.ConsumeIntegral<uint32_t>()));
+            shared.lastInputTime.store(shared.lastInputTime.load()
+                                       + (in.ConsumeBool()
+                                              ? in.ConsumeIntegralInRange<uint32_t>(0, 2000)
+                                              : in.ConsumeIntegral<uint32_t>()));
             platform.RequestUnhide();
             break;
         case 1: // the dialog changes the method, which shows the cursor again

@@ -315,10 +315,8 @@ TEST(DesktopRules, EveryReaderKeepsItsTableWhileTheShellPublishesTwice)
         std::function<int(EntryTables&)> read; // what it found, 4 when it saw all bars
     } cases[] = {
         {"count", [](EntryTables& t) { return desktop::CountBars(t, 1); }},
-        {"is a bar",
-         [](EntryTables& t) { return desktop::HoldsBar(t, 1, Entry(4)) ? 4 : 0; }},
-        {"the primary's",
-         [](EntryTables& t) { return desktop::PrimaryBar(t, 1, EDGE_BOTTOM).id; }},
+        {"is a bar", [](EntryTables& t) { return desktop::HoldsBar(t, 1, Entry(4)) ? 4 : 0; }},
+        {"the primary's", [](EntryTables& t) { return desktop::PrimaryBar(t, 1, EDGE_BOTTOM).id; }},
         {"the hook's bump",
          [](EntryTables& t) {
              Settings settings;

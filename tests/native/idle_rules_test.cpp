@@ -154,8 +154,8 @@ TEST(IdleRules, HidePointOfEachMethod)
     // A cursor that cannot be read leaves no point to hide at.
     geo::Point p = {0, 0};
     EXPECT_FALSE(HidePoint(
-        HIDE_POPUP, W, H, p, [](geo::Point&) { return false; },
-        [](geo::Rect&) { return false; }, [](geo::Rect&) { return false; }));
+        HIDE_POPUP, W, H, p, [](geo::Point&) { return false; }, [](geo::Rect&) { return false; },
+        [](geo::Rect&) { return false; }));
 
     // Extreme rectangles stay within range instead of overflowing.
     const geo::Rect lowest = {INT32_MIN, INT32_MIN, 0, 0};

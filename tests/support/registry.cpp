@@ -29,6 +29,12 @@ void SetDword(const char* name, DWORD value)
     SetRaw(name, REG_DWORD, &value, sizeof(value));
 }
 
+void Store(std::initializer_list<Value> values)
+{
+    for (const Value& v : values)
+        SetDword(v.name, v.value);
+}
+
 bool Get(const char* name, DWORD* type, DWORD* value)
 {
     BYTE data[64] = {};

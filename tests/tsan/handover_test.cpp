@@ -248,7 +248,8 @@ public:
     // The hook's unhide request, the program's own.
     void RequestUnhide()
     {
-        RequestUnhideOf(shared.isHidden, shared.HideWindow, [this](uintptr_t window) { Post(window); });
+        RequestUnhideOf(shared.isHidden, shared.HideWindow,
+                        [this](uintptr_t window) { Post(window); });
     }
 
     // One tick of the timer on the main thread.

@@ -194,7 +194,8 @@ TEST_F(Engine, LateServerThreadEndsItselfAndTheNextActivationStartsOne)
     ASSERT_NE(nullptr, server.Thread());
     const DWORD lateId = GetThreadId(server.Thread());
     held.Release();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Thread(), 2000)) << "the late thread runs on";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Thread(), 2000))
+        << "the late thread runs on";
     EXPECT_EQ(nullptr, server.Window());
 
     settings().prioWarn.store(0);

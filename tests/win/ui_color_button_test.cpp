@@ -320,7 +320,7 @@ TEST_F(UiColorButton, DialogDrawsTheColourWithoutItsTopByte)
     draw.hDC = canvas.dc;
     draw.rcItem = kItem;
     EXPECT_EQ(TRUE, SettingsDialog::SettingsDialogProc(dialog, WM_DRAWITEM, IDC_BUMP_COLOR,
-                                       reinterpret_cast<LPARAM>(&draw)));
+                                                       reinterpret_cast<LPARAM>(&draw)));
     EXPECT_EQ(kSwatch, canvas.At(kItem.left + 3, kItem.top + 3));
 
     Canvas untouched;

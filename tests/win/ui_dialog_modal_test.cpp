@@ -120,7 +120,7 @@ TEST_F(UiDialogModal, ClosingSavesOrRestoresAndTellsWhetherToRunOn)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+        reg::DeleteKey();
         settings().bumpEnabled.store(c.storedBump);
         settings().hideEnabled.store(c.storedHide);
         settings().tooltipsOnTop.store(0);

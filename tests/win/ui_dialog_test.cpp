@@ -225,8 +225,9 @@ TEST_F(UiDialog, EveryScrollReadsBothTrackbars)
                  reinterpret_cast<LPARAM>(Item(IDC_BUMP_STRENGTH)));
     EXPECT_EQ(150, settings().bumpStrength.load());
     EXPECT_EQ(10u, settings().bumpTime.load());
-    EXPECT_EQ(TRUE, SettingsDialog::SettingsDialogProc(dialog, WM_HSCROLL, TB_ENDTRACK,
-                                       reinterpret_cast<LPARAM>(Item(IDC_BUMP_TIME))));
+    EXPECT_EQ(TRUE,
+              SettingsDialog::SettingsDialogProc(dialog, WM_HSCROLL, TB_ENDTRACK,
+                                                 reinterpret_cast<LPARAM>(Item(IDC_BUMP_TIME))));
 }
 
 TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
@@ -274,8 +275,8 @@ TEST_F(UiDialog, SecondsFieldShowsTheValueInForceWhileTyping)
 TEST_F(UiDialog, PickingAMethodShowsAHiddenCursorFirst)
 {
     ASSERT_NE(nullptr, OpenDialog());
-    HWND hideWindow =
-        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, app->AppInstance, nullptr);
+    HWND hideWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                      app->AppInstance, nullptr);
     shared().HideWindow.store(hideWindow);
     MSG msg;
 
@@ -357,7 +358,7 @@ TEST_F(UiDialog, NoBarWarningAnsweredYesComesAgainOnlyWhenProtectionIsTicked)
 {
     // The engine already runs, so that ticking the box stores no priority flag.
     app->SetEngineActive(true);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+    reg::DeleteKey();
     settings().noBumpWarn.store(1);
     settings().bumpEnabled.store(0);
     BoxAnswerer answerer(IDYES);
@@ -413,7 +414,8 @@ TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
     HDC dc = CreateCompatibleDC(nullptr);
     WPARAM dcParam = reinterpret_cast<WPARAM>(dc);
     auto ask = [&](UINT message, int id) {
-        return SettingsDialog::SettingsDialogProc(dialog, message, dcParam, reinterpret_cast<LPARAM>(Item(id)));
+        return SettingsDialog::SettingsDialogProc(dialog, message, dcParam,
+                                                  reinterpret_cast<LPARAM>(Item(id)));
     };
     const INT_PTR brushResult = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 
@@ -422,7 +424,7 @@ TEST_F(UiDialog, ColoursFollowTheSchemeAndTheLinkKeepsItsOwn)
     EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
     EXPECT_EQ(brushResult, ask(WM_CTLCOLORBTN, IDOK));
     EXPECT_EQ(brushResult, SettingsDialog::SettingsDialogProc(dialog, WM_CTLCOLORDLG, dcParam,
-                                              reinterpret_cast<LPARAM>(dialog)));
+                                                              reinterpret_cast<LPARAM>(dialog)));
     EXPECT_EQ(FALSE, ask(WM_CTLCOLOREDIT, IDC_HIDE_SECONDS));
     EXPECT_EQ(FALSE, ask(WM_CTLCOLORLISTBOX, IDC_HIDE_MODE));
     EXPECT_EQ(FALSE, ask(WM_CTLCOLORMSGBOX, IDOK));

@@ -1,6 +1,7 @@
 #include "win_support.h"
 
 #include "res/resource_ids.h"
+#include "support/registry.h"
 #include "ui/link_control.h"
 
 #include <commctrl.h>
@@ -160,7 +161,7 @@ void AppTest::SetUp()
 {
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+    reg::DeleteKey();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     app = std::make_unique<App>(GetModuleHandleA(nullptr));
@@ -176,7 +177,7 @@ void AppTest::TearDown()
     HWND mainWindow = app->MainWindow;
     app.reset();
     DestroyWindow(mainWindow);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\EdgeWarden");
+    reg::DeleteKey();
 }
 
 HWND AppTest::OpenDialog(bool show)
