@@ -195,6 +195,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
     switch (message) {
     case WM_INITDIALOG:
+        // Let through from a second start at a lower integrity level, as to the main window.
+        ChangeWindowMessageFilterEx(dialog, ActivateMessage, MSGFLT_ALLOW, nullptr);
         InitDialog(dialog);
         return TRUE;
     case WM_COMMAND:
