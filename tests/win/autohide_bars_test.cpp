@@ -72,7 +72,7 @@ TEST(AutoHideBars, RefreshAsksTheShellForEveryEdge)
     AskForBarRefresh();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(answering, 2000));
     EXPECT_TRUE(RefreshAutoHideBars());
-    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 5;
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
     EXPECT_EQ(queries + 2 * oneRefresh, shell.Queries());
     CloseHandle(answering);
 }
@@ -137,7 +137,7 @@ TEST(AutoHideBars, WorkAskedForWhileTheShellIsAskedRunsOnceAfterwards)
 
     // The change's refresh ran once, right afterwards, and nothing more: the
     // per-monitor and the plain query for every edge, and the shell's state.
-    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 5;
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
     EXPECT_TRUE(PumpUntil([&] { return shell.Queries() >= before + 2 * oneRefresh; }));
     PumpUntil([] { return false; }, 300);
     EXPECT_EQ(before + 2 * oneRefresh, shell.Queries());

@@ -142,7 +142,7 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
     EXPECT_TRUE(Eventually(HookRemoved));
     EXPECT_FALSE(TimerTicks(1300));
     EXPECT_EQ(window, ServerWindow.load()) << "switching off keeps the thread";
-    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 5;
+    const LONG oneRefresh = 4 * desktopBars.Published()->desktop.count + 4;
     EXPECT_EQ(queries + oneRefresh, shell.Queries()) << "the refresh has ended";
     EXPECT_EQ(bar, AutoHideBars[ABE_BOTTOM].load());
     CloseHandle(asked);
