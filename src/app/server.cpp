@@ -167,6 +167,8 @@ bool SetMouseHook(bool install)
     }
     if (hook == nullptr)
         return true;
+    // No hook, no bump to end a stripe.
+    EndBumpStripes();
     BOOL ok = UnhookWindowsHookEx(hook);
     MouseHook.store(nullptr);
     return ok != FALSE;

@@ -4,6 +4,8 @@
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
+#include "taskbar/reach.h"
+#include "taskbar/stripe_window.h"
 
 bump::BumpState bumpState[bump::MAX_MONITORS] = {};
 
@@ -13,39 +15,17 @@ static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
 
 namespace {
 
-RECT ToRect(const bump::Rect& r)
-{
-    return {r.left, r.top, r.right, r.bottom};
-}
-
-// The one-pixel stripe that shows the first contact.
-void PaintStripe(HWND bar, const bump::Rect& stripe, COLORREF color)
-{
-    HDC dc = GetWindowDC(bar);
-    HBRUSH brush = CreateSolidBrush(color);
-    HGDIOBJ previous = SelectObject(dc, brush);
-    const RECT r = ToRect(stripe);
-    FillRect(dc, &r, brush);
-    SelectObject(dc, previous);
-    DeleteObject(brush);
-    ReleaseDC(bar, dc);
-}
-
-// Asks the bar to paint itself over the stripe, frame and children included.
-// Only invalidated: the bar paints when its own thread gets to it, and the hook
-// never waits for another program.
-void RepaintBar(HWND bar)
-{
-    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-}
-
 // The layout that the bumps in progress belong to.
 uint32_t bumpLayout = 0;
+
+// The first-contact stripes, the hook thread's.
+StripeWindows stripes;
 
 void ForgetBumps()
 {
     for (bump::BumpState& state : bumpState)
         state = {};
+    stripes.HideAll();
 }
 
 } // namespace
@@ -65,33 +45,43 @@ int BumpCursor(int x, int y, DWORD time)
     const uint32_t color = settings.bumpColor.load();
     const bump::BumpConfig config = {settings.bumpStrength.load(), settings.bumpTime.load(),
                                      (color & BUMP_NO_INDICATION) == 0};
-    HWND bar = nullptr;
-    const auto barRect = [&bar, table](int monitor, bump::Edge edge, bump::Rect& rect) {
-        bar = table->bars[monitor][edge];
+    bump::Rect barRect = {};
+    const auto readBar = [&barRect, table](int monitor, bump::Edge edge, bump::Rect& rect) {
+        HWND bar = table->bars[monitor][edge];
         RECT r;
-        // A bar destroyed since the last refresh has no rectangle to judge by.
-        if (bar == nullptr || !GetWindowRect(bar, &r))
+        // A bar destroyed since the last refresh has no rectangle to judge by,
+        // nor a stripe to keep.
+        if (bar == nullptr || !GetWindowRect(bar, &r)) {
+            stripes.Apply(monitor, edge, bump::StripeChange::Hide, {}, 0);
             return false;
-        // The shell's own verdict on full screen: it takes the topmost flag from
-        // the bars of a monitor while a full-screen program is on top there, and
-        // such a bar does not slide in. Read on every event, without waiting on
-        // anybody, so the verdict counts from the next move.
-        if ((GetWindowLongPtrA(bar, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0)
-            return false;
+        }
         rect = {r.left, r.top, r.right, r.bottom};
+        barRect = rect;
         return true;
     };
-    const auto act = [&bar, color](int, bump::Edge, const bump::EdgeDecision& d) {
-        if (d.action == bump::EdgeAction::SetBack) {
-            if (d.paint)
-                PaintStripe(bar, d.paintRect, color & 0xFFFFFF);
-            SetCursorPos(d.cursor.x, d.cursor.y);
-        } else if (d.action == bump::EdgeAction::Release && d.paint) {
-            RepaintBar(bar);
+    // One look at the windows per position, however many strips hold it.
+    bool looked = false;
+    bump::Point lookedAt = {};
+    reach::Reached<HWND> reached = {};
+    const auto reaches = [&, table](int monitor, bump::Point p) {
+        if (!looked || p.x != lookedAt.x || p.y != lookedAt.y) {
+            reached = WindowReachedAt(p);
+            lookedAt = p;
+            looked = true;
         }
+        return reach::BarReached(reached, table->bars[monitor], bump::EDGE_COUNT);
+    };
+    const auto act = [&barRect, table, color](int monitor, bump::Edge edge,
+                                              const bump::EdgeDecision& d) {
+        // Set back before the stripe shows, so it never appears under the pointer.
+        if (d.action == bump::EdgeAction::SetBack)
+            SetCursorPos(d.cursor.x, d.cursor.y);
+        const bool hidden =
+            bump::Geometry(edge, barRect, d.cursor, table->desktop.monitors[monitor]).hidden;
+        stripes.Apply(monitor, edge, bump::StripeAfter(d, hidden), d.paintRect, color & 0xFFFFFF);
     };
     const int result =
-        bump::BumpEvent({x, y}, table->desktop, time, config, bumpState, barRect, act);
+        bump::BumpEvent({x, y}, table->desktop, time, config, bumpState, readBar, reaches, act);
     desktopBars.Release(HOOK_READER);
     return result;
 }
@@ -110,6 +100,8 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
     // desktop) one swallowed on a strip would leave the button down for good.
     const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
                          || wParam == WM_XBUTTONUP;
+    if (!settings.bumpEnabled.load())
+        EndBumpStripes();
     if (settings.bumpEnabled.load() && !release
         && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
         // Later hooks still see the event; the system neither moves the cursor nor delivers it.
@@ -117,4 +109,9 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
         return -1;
     }
     return CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
+}
+
+void EndBumpStripes()
+{
+    stripes.HideAll();
 }

@@ -15,3 +15,6 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam);
 // Returns 1 when the cursor was set back at one or more edges (the event is to
 // be swallowed), otherwise 0.
 int BumpCursor(int x, int y, DWORD time);
+// Hides every first-contact stripe: protection is off, or the hook goes. Hook's
+// thread only.
+void EndBumpStripes();

@@ -152,6 +152,7 @@ TEST(DesktopRules, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
                 rect = c.bar;
                 return monitor == c.monitor && edge == c.edge;
             },
+            [](int, Point) { return true; },
             [&](int, Edge, const EdgeDecision& d) { cursor = d.cursor; });
         EXPECT_EQ(c.held ? 1 : 0, swallowed);
         if (c.held) {
@@ -179,14 +180,18 @@ TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
         rect = {1022, 0, 1052, 768};
         return monitor == 0 && edge == EDGE_RIGHT;
     };
+    const auto reaches = [](int, Point) { return true; };
     int setBacks = 0;
     const auto act = [&](int, Edge, const EdgeDecision& d) {
         setBacks += d.action == EdgeAction::SetBack ? 1 : 0;
     };
-    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, act));
-    EXPECT_EQ(1, BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(0,
+              BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, reaches, act));
+    EXPECT_EQ(1,
+              BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, reaches, act));
     // With that bump in progress the pointer goes on to the farther monitor and stays there.
-    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1020, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(0,
+              BumpEvent({2500, 100}, row, 1020, {50, 200, true}, states, rightBar, reaches, act));
     EXPECT_EQ(1, setBacks);
 }
 

@@ -118,8 +118,9 @@ int BumpOneEvent(bump::Point p, uint32_t time, const Settings& settings, Tables&
             EXPECT_EQ(kSetBack[edge].y, d.cursor.y) << "edge " << edge;
         }
     };
+    const auto reaches = [](int, bump::Point) { return true; };
     const int swallowed =
-        bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, act);
+        bump::BumpEvent(p, table->desktop, time, Snapshot(settings), states, barRect, reaches, act);
     EXPECT_EQ(table->stamp, table->check) << "the table changed while the hook read it";
     tables.Release();
     return swallowed;

@@ -2,6 +2,7 @@
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "support/fake_shell.h"
+#include "support/test_windows.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/mouse_hook.h"
 
@@ -9,7 +10,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <new>
+#include <vector>
 
 // Counts the C++ heap allocations of one thread, to prove the hook path makes none.
 namespace {
@@ -73,10 +76,46 @@ COLORREF PixelOf(HWND bar, POINT screen)
     return color;
 }
 
-bool NcPaintsReach(const FakeShell& fake, LONG atLeast)
+// The colour of a screen point as the screen shows it, once this thread's
+// windows have been drawn.
+COLORREF ScreenPixel(POINT at)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 2000; Sleep(10)) {
-        if (fake.NcPaints() >= atLeast)
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    HDC dc = GetDC(nullptr);
+    const COLORREF color = GetPixel(dc, at.x, at.y);
+    ReleaseDC(nullptr, dc);
+    return color;
+}
+
+bool Eventually(const std::function<bool()>& done)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 1000; Sleep(10)) {
+        if (done())
+            return true;
+    }
+    return false;
+}
+
+// The program's visible stripes, with their rectangles.
+std::vector<RECT> ShownStripes()
+{
+    std::vector<RECT> shown;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "EdgeWardenStripeClass", nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, "EdgeWardenStripeClass", nullptr)) {
+        RECT r;
+        if (IsWindowVisible(w) && GetWindowRect(w, &r))
+            shown.push_back(r);
+    }
+    return shown;
+}
+
+// Whether `upper` lies above `lower` in the z-order.
+bool Above(HWND upper, HWND lower)
+{
+    for (HWND w = GetWindow(lower, GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == upper)
             return true;
     }
     return false;
@@ -186,6 +225,7 @@ protected:
         settings.bumpColor.store(0x000000FF);
         for (bump::BumpState& state : bumpState)
             state = {};
+        EndBumpStripes();
         isHidden.store(0);
         HideWindow.store(nullptr);
     }
@@ -229,32 +269,48 @@ HWND BumpTest::known[4] = {};
 
 } // namespace
 
-TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndPaintsTheStripe)
+TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndShowsTheStripeAboveTheBar)
 {
     settings.bumpColor.store(kColor);
     struct Case {
         UINT edge;
         POINT strip;
         POINT setBack;
+        RECT stripe; // the screen's outermost line along the bar
     } cases[] = {
-        {ABE_LEFT, {0, 300}, {2, 300}},
-        {ABE_TOP, {500, 0}, {500, 2}},
-        {ABE_RIGHT, {cx - 1, 300}, {cx - 3, 300}},
-        {ABE_BOTTOM, {500, cy - 1}, {500, cy - 3}},
+        {ABE_LEFT, {0, 300}, {2, 300}, {0, 0, 1, cy}},
+        {ABE_TOP, {500, 0}, {500, 2}, {0, 0, cx, 1}},
+        {ABE_RIGHT, {cx - 1, 300}, {cx - 3, 300}, {cx - 1, 0, cx, cy}},
+        {ABE_BOTTOM, {500, cy - 1}, {500, cy - 3}, {0, cy - 1, cx, cy}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "edge " << c.edge);
         HWND bar = UseBar(c.edge);
-        ASSERT_NE(kColor, PixelOf(bar, c.strip));
+        const COLORREF own = PixelOf(bar, c.strip);
+        ASSERT_NE(kColor, own);
         EXPECT_EQ(1, BumpCursor(c.strip.x, c.strip.y, 1000));
         const POINT p = Cursor();
         EXPECT_EQ(c.setBack.x, p.x);
         EXPECT_EQ(c.setBack.y, p.y);
         EXPECT_EQ(2, bumpState[0].pushedDistance[c.edge]);
-        // The stripe is the bar's second line from its inner edge: the screen's outermost.
-        EXPECT_EQ(kColor, PixelOf(bar, c.strip));
+
+        // A window of the program's own, above the bar, that the mouse passes
+        // through and that is never activated; nothing is painted into the bar.
+        HWND stripe = FindWindowExA(nullptr, nullptr, "EdgeWardenStripeClass", nullptr);
+        ASSERT_NE(nullptr, stripe);
+        ASSERT_EQ(1u, ShownStripes().size());
+        const RECT r = ShownStripes()[0];
+        EXPECT_TRUE(EqualRect(&c.stripe, &r));
+        const LONG_PTR exStyle = GetWindowLongPtrA(stripe, GWL_EXSTYLE);
+        const LONG_PTR wanted =
+            WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+        EXPECT_EQ(wanted, exStyle & wanted);
+        EXPECT_TRUE(Above(stripe, bar));
+        EXPECT_TRUE(Eventually([&] { return ScreenPixel(c.strip) == kColor; }));
+        EXPECT_EQ(own, PixelOf(bar, c.strip));
         // Away from every edge nothing happens, even with bars on all of them.
         EXPECT_EQ(0, BumpCursor(500, 300, 1010));
+        EndBumpStripes();
     }
 }
 
@@ -262,13 +318,7 @@ TEST_F(BumpTest, BumpCornerSetsBackAtBothEdges)
 {
     UseBar(ABE_LEFT);
     UseBar(ABE_TOP);
-    // The top bar starts right of the left set-back, so moving there makes no input
-    // event of the bar's that could undo the top set-back.
-    RECT top = FakeShell::HiddenRect(ABE_TOP);
-    top.left = 3;
-    shell->MoveBar(ABE_TOP, top);
     EXPECT_EQ(1, BumpCursor(0, 0, 1000));
-    shell->MoveBar(ABE_TOP, FakeShell::HiddenRect(ABE_TOP));
     const POINT p = Cursor();
     EXPECT_EQ(2, p.x);
     EXPECT_EQ(2, p.y);
@@ -276,38 +326,88 @@ TEST_F(BumpTest, BumpCornerSetsBackAtBothEdges)
     EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_TOP]);
 }
 
-TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
+TEST_F(BumpTest, StripeGoesAtTheReleaseAndWhenThePushGetsThrough)
 {
     settings.bumpColor.store(kColor);
+    settings.bumpStrength.store(4);
+    settings.bumpTime.store(0);
     HWND bar = UseBar(ABE_BOTTOM);
-    const POINT stripe = {500, cy - 1};
-    const POINT inner = {500, cy - 2};
-    const COLORREF own = PixelOf(bar, stripe);
+    const LONG ncPaints = shell->NcPaints();
     BumpCursor(500, cy - 1, 1000);
-    ASSERT_EQ(kColor, PixelOf(bar, stripe));
-
-    // Within 20 pixels of the bar the bump stays.
-    const LONG before = shell->NcPaints();
+    ASSERT_EQ(1u, ShownStripes().size());
+    // Within 20 pixels of the bar the bump and its stripe stay.
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 20, 1100));
-    EXPECT_EQ(2, bumpState[0].pushedDistance[ABE_BOTTOM]);
-
+    EXPECT_EQ(1u, ShownStripes().size());
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 21, 1200));
     EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
-    EXPECT_TRUE(NcPaintsReach(*shell, before + 1));
-    // Once the bar's thread has painted, both rows are the bar's own.
-    SendMessageA(bar, WM_NULL, 0, 0);
-    EXPECT_EQ(own, PixelOf(bar, stripe));
-    EXPECT_EQ(own, PixelOf(bar, inner));
+    EXPECT_TRUE(ShownStripes().empty()) << "released";
 
-    // Without indication: no stripe, and the release only forgets the bump.
+    // Pushed through: the stripe goes as the bar opens.
+    BumpCursor(500, cy - 1, 1300);
+    BumpCursor(500, cy - 1, 1310);
+    ASSERT_EQ(1u, ShownStripes().size());
+    EXPECT_EQ(0, BumpCursor(500, cy - 1, 1320));
+    EXPECT_TRUE(ShownStripes().empty()) << "through";
+    BumpCursor(500, 100, 1330);
+
+    // A bar that opens some other way, or goes, takes its stripe along.
+    BumpCursor(500, cy - 1, 1400);
+    shell->MoveBar(ABE_BOTTOM, {0, cy - 30, cx, cy});
+    BumpCursor(500, cy - 40, 1410);
+    EXPECT_TRUE(ShownStripes().empty()) << "opened";
+    shell->MoveBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    BumpCursor(500, 100, 1420);
+
+    // Protection switched off, or the hook removed: no stripe stays behind.
+    BumpCursor(500, cy - 1, 1500);
+    ASSERT_EQ(1u, ShownStripes().size());
+    settings.bumpEnabled.store(0);
+    MSLLHOOKSTRUCT event = Event(500, 300, 1510);
+    LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+    EXPECT_TRUE(ShownStripes().empty()) << "protection off";
+    settings.bumpEnabled.store(1);
+    BumpCursor(500, 100, 1520);
+
+    // Without indication: no stripe at all.
     settings.bumpColor.store(kColor | BUMP_NO_INDICATION);
-    EXPECT_EQ(1, BumpCursor(500, cy - 1, 1300));
-    EXPECT_NE(kColor, PixelOf(bar, stripe));
-    const LONG quiet = shell->NcPaints();
-    EXPECT_EQ(0, BumpCursor(500, 100, 1400));
+    EXPECT_EQ(1, BumpCursor(500, cy - 1, 1600));
+    EXPECT_TRUE(ShownStripes().empty());
+    EXPECT_EQ(0, BumpCursor(500, 100, 1610));
+
+    // Nothing asked the bar to paint.
+    SendMessageA(bar, WM_NULL, 0, 0);
+    EXPECT_EQ(ncPaints, shell->NcPaints());
+}
+
+TEST_F(BumpTest, BumpHoldsOnlyWhereTheMouseReachesTheBar)
+{
+    UseBar(ABE_BOTTOM);
+    RegisterHideClass();
+    // The program's own hide window and a click-through overlay lie over the
+    // strip: the mouse still reaches the bar.
+    HWND hide = CreateHideWindow(HideWindowKind::Popup, {cx / 4, cy - 1});
+    ASSERT_NE(nullptr, hide);
+    SetTopmostVisible(hide, true);
+    EXPECT_EQ(1, BumpCursor(cx / 4, cy - 1, 1000)) << "under the hide window";
+    DestroyWindow(hide);
+    BumpCursor(500, 100, 1010);
+    HWND overlay = CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, "STATIC", "",
+                                   WS_POPUP | WS_VISIBLE, 0, 0, cx, cy, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    SetLayeredWindowAttributes(overlay, 0, 1, LWA_ALPHA);
+    EXPECT_EQ(1, BumpCursor(cx / 4, cy - 1, 1100)) << "under the overlay";
+    DestroyWindow(overlay);
+    BumpCursor(500, 100, 1110);
+
+    // A topmost window over part of the strip takes the mouse there.
+    RegisterPlainClass("EdgeWardenTestTool");
+    HWND tool = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE, "EdgeWardenTestTool", "",
+                                WS_POPUP | WS_VISIBLE, 0, cy / 2, cx / 2, cy / 2, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    EXPECT_EQ(0, BumpCursor(cx / 4, cy - 1, 1200)) << "under the window";
     EXPECT_EQ(0, bumpState[0].pushedDistance[ABE_BOTTOM]);
-    Sleep(100);
-    EXPECT_EQ(quiet, shell->NcPaints());
+    EXPECT_EQ(1, BumpCursor(3 * cx / 4, cy - 1, 1210)) << "beside the window";
+    DestroyWindow(tool);
 }
 
 TEST_F(BumpTest, BumpInProgressEndsWhenTheMonitorsChange)
@@ -407,6 +507,9 @@ TEST_F(BumpTest, BumpHookOnWineHoldsTheCursorAndLetsLaterHooksSeeTheEvent)
     UseBar(ABE_BOTTOM);
     settings.bumpStrength.store(6);
     settings.bumpTime.store(0);
+    // Under Wine a window that goes from under the pointer makes a move of its
+    // own: no stripe, so that every event counted is one of the pushes.
+    settings.bumpColor.store(kColor | BUMP_NO_INDICATION);
 
     HookThread hooks;
 
@@ -431,23 +534,25 @@ TEST_F(BumpTest, BumpHookPathAllocatesNothing)
 {
     UseBar(ABE_BOTTOM);
     UseBar(ABE_LEFT);
-    const LONG ncPaints = shell->NcPaints();
     settings.bumpStrength.store(4);
     settings.bumpTime.store(0);
-    // Far away, on the strip with a stripe, set back, through, and released with a
-    // redraw: every path of the hook, many times over.
+    // Far away, on the strip with a stripe, set back, through, and released with
+    // the stripe gone: every path of the hook, many times over.
     const POINT path[] = {{500, 300},  {500, cy - 1}, {500, cy - 1}, {500, cy - 1},
                           {0, cy - 1}, {500, 100},    {3, 300},      {40, 300}};
     allocations.store(0);
     allocationThread.store(GetCurrentThreadId());
     DWORD time = 0;
+    int releases = 0;
     for (int round = 0; round < 200; ++round) {
         for (const POINT& at : path) {
+            const int32_t before = bumpState[0].pushedDistance[ABE_BOTTOM];
             MSLLHOOKSTRUCT event = Event(at.x, at.y, time += 10);
             LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+            releases += before != 0 && bumpState[0].pushedDistance[ABE_BOTTOM] == 0 ? 1 : 0;
         }
     }
     allocationThread.store(0);
     EXPECT_EQ(0, allocations.load());
-    EXPECT_GT(shell->NcPaints(), ncPaints) << "the release path was not taken";
+    EXPECT_EQ(200, releases) << "the release path was not taken";
 }
