@@ -36,16 +36,18 @@ reach::Reached<HWND> WindowReachedAt(bump::Point p)
     if (top == nullptr)
         top = hit;
     const DWORD self = GetCurrentProcessId();
-    const auto next = [](HWND window) { return GetWindow(window, GW_HWNDNEXT); };
-    const auto facts = [at, self](HWND window) {
+    const auto isOwn = [self](HWND window) {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
+        return IsOwn(window, process, self);
+    };
+    const auto next = [](HWND window) { return GetWindow(window, GW_HWNDNEXT); };
+    const auto facts = [at, &isOwn](HWND window) {
         RECT r;
         const bool holds = GetWindowRect(window, &r) != FALSE && PtInRect(&r, at) != FALSE;
         const LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
         return reach::WindowFacts{IsWindowVisible(window) != FALSE, holds,
-                                  (exStyle & CLICK_THROUGH) == CLICK_THROUGH,
-                                  IsOwn(window, process, self)};
+                                  (exStyle & CLICK_THROUGH) == CLICK_THROUGH, isOwn(window)};
     };
-    return reach::FirstTaker(top, next, facts);
+    return reach::FirstTaker(top, isOwn, next, facts);
 }

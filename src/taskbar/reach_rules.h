@@ -36,15 +36,20 @@ struct Reached {
 };
 
 // From `start`, the top-level window that the system's hit test found at the
-// point, on down the z-order (`next`), the first window that takes the mouse.
-// No start (the hit test failed) and a walk past the limit tell nothing; a walk
-// that runs off the bottom of the z-order found no window there.
-template <class Handle, class Next, class Facts>
-Reached<Handle> FirstTaker(Handle start, Next next, Facts facts)
+// point, the window that takes the mouse. The hit test found it visible, holding
+// the point and not click-through, so it is only asked whether it is this
+// program's; below one of the program's own the walk goes on down the z-order
+// (`next`) to the first window that takes the mouse. No start (the hit test
+// failed) and a walk past the limit tell nothing; a walk that runs off the
+// bottom of the z-order found no window there.
+template <class Handle, class IsOwn, class Next, class Facts>
+Reached<Handle> FirstTaker(Handle start, IsOwn isOwn, Next next, Facts facts)
 {
     if (start == Handle())
         return {Handle(), false};
-    Handle window = start;
+    if (!isOwn(start))
+        return {start, true};
+    Handle window = next(start);
     for (int passed = 0; window != Handle(); ++passed) {
         if (passed >= MAX_WINDOWS_PASSED)
             return {Handle(), false};

@@ -26,7 +26,8 @@ struct ZOrder {
     Reached<int> From(int start) const
     {
         return FirstTaker(
-            start, [this](int w) { return Next(w); }, [this](int w) { return facts.at(w); });
+            start, [this](int w) { return facts.at(w).own; }, [this](int w) { return Next(w); },
+            [this](int w) { return facts.at(w); });
     }
 };
 
@@ -47,6 +48,7 @@ TEST(ReachRules, TheFirstWindowDownFromTheHitThatTakesTheMouse)
         Reached<int> expected;
     } cases[] = {
         {"the hit itself", {kTakes, kTakes}, 1, {1, true}},
+        {"the hit test's find, asked only whether it is the program's", {kElsewhere}, 1, {1, true}},
         {"the hide window on top goes with this very event", {kOwn, kTakes}, 1, {2, true}},
         {"passed over: own, click-through, hidden, elsewhere",
          {kOwn, kClickThrough, kHidden, kElsewhere, kTakes},
@@ -72,14 +74,16 @@ TEST(ReachRules, TheFirstWindowDownFromTheHitThatTakesTheMouse)
     loop.order = {1, 2, 1};
     loop.facts = {{1, kOwn}, {2, kOwn}};
     EXPECT_FALSE(loop.From(1).known);
+    // Below the hit, MAX_WINDOWS_PASSED windows are looked at, and no more.
     ZOrder endless;
-    for (int w = 1; w <= MAX_WINDOWS_PASSED + 1; ++w) {
+    const int last = MAX_WINDOWS_PASSED + 2;
+    for (int w = 1; w <= last; ++w) {
         endless.order.push_back(w);
-        endless.facts[w] = w <= MAX_WINDOWS_PASSED ? kOwn : kTakes;
+        endless.facts[w] = w < last ? kOwn : kTakes;
     }
     EXPECT_FALSE(endless.From(1).known);
-    endless.facts[MAX_WINDOWS_PASSED] = kTakes;
-    EXPECT_EQ(MAX_WINDOWS_PASSED, endless.From(1).window);
+    endless.facts[last - 1] = kTakes;
+    EXPECT_EQ(last - 1, endless.From(1).window);
 }
 
 TEST(ReachRules, AnyBarOfTheMonitorCountsSoTheCornerHoldsBoth)
