@@ -275,6 +275,11 @@ TEST(DesktopRules, ABarBelongsToTheMonitorOfItsStrip)
          EDGE_RIGHT,
          {1022, 384},
          0},
+        // One pixel on the monitor, as Windows 11 leaves it.
+        {"primary's bottom, 1 pixel", {0, 767, 1024, 797}, EDGE_BOTTOM, {512, 767}, 0},
+        {"primary's top, 1 pixel", {0, -29, 1024, 1}, EDGE_TOP, {512, 0}, 0},
+        {"primary's left, 1 pixel", {-29, 0, 1, 768}, EDGE_LEFT, {0, 384}, 0},
+        {"primary's right, 1 pixel", {1023, 0, 1053, 768}, EDGE_RIGHT, {1023, 384}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -299,6 +304,10 @@ TEST(DesktopRules, ATaskBarWindowLeavesItsHiddenStripAtOneEdgeOfOneMonitor)
         {"right monitor's right", {2942, 200, 2972, 1280}, 2, EDGE_RIGHT},
         {"primary's right, the rest over the right monitor", {1022, 0, 1052, 768}, 0, EDGE_RIGHT},
         {"four columns left on the primary", {-26, 0, 4, 768}, 0, EDGE_LEFT},
+        {"1 pixel at the bottom", {0, 767, 1024, 797}, 0, EDGE_BOTTOM},
+        {"1 pixel at the top", {0, -29, 1024, 1}, 0, EDGE_TOP},
+        {"1 pixel at the left", {-29, 0, 1, 768}, 0, EDGE_LEFT},
+        {"1 pixel at the right", {1023, 0, 1053, 768}, 0, EDGE_RIGHT},
         {"five columns: shown", {-25, 0, 5, 768}, -1, EDGE_LEFT},
         {"a shown bottom bar", {0, 738, 1024, 768}, -1, EDGE_LEFT},
         {"wholly off the monitor", {0, 768, 1024, 798}, -1, EDGE_LEFT},
