@@ -367,6 +367,11 @@ TEST_F(BumpTest, StripeGoesAtTheReleaseAndWhenThePushGetsThrough)
     EXPECT_TRUE(ShownStripes().empty()) << "protection off";
     settings.bumpEnabled.store(1);
     BumpCursor(500, 100, 1520);
+    BumpCursor(500, cy - 1, 1530);
+    ASSERT_TRUE(SetMouseHook(true));
+    SetMouseHook(false);
+    EXPECT_TRUE(ShownStripes().empty()) << "hook removed";
+    BumpCursor(500, 100, 1540);
 
     // Without indication: no stripe at all.
     settings.bumpColor.store(kColor | BUMP_NO_INDICATION);
@@ -442,8 +447,10 @@ TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
     shell->DestroyBar(ABE_BOTTOM);
     shell->SetBar(ABE_BOTTOM, bar);
 
-    // Neither a set-back nor a release judged from a rectangle that is not there.
+    // Neither a set-back nor a release judged from a rectangle that is not there,
+    // nor a stripe left where the bar was.
     EXPECT_EQ(0, BumpCursor(500, cy - 1, 1100));
+    EXPECT_TRUE(ShownStripes().empty());
     EXPECT_EQ(0, BumpCursor(500, 100, 1200));
     const POINT p = Cursor();
     EXPECT_EQ(cx / 2, p.x);
