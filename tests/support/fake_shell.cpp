@@ -150,14 +150,14 @@ LRESULT CALLBACK FakeShell::ShellProc(HWND window, UINT message, WPARAM wParam, 
     case WM_SHELL_CREATEWINDOW: {
         const auto* request = reinterpret_cast<const WindowRequest*>(lParam);
         const RECT& r = request->rect;
-        HWND window =
+        HWND other =
             CreateWindowExA(request->exStyle | WS_EX_NOACTIVATE, kWindowClass, "Test window",
                             WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
                             r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         // Nearly invisible, as a driver's overlay is where it draws nothing.
         if ((request->exStyle & WS_EX_LAYERED) != 0)
-            SetLayeredWindowAttributes(window, 0, 1, LWA_ALPHA);
-        return reinterpret_cast<LRESULT>(window);
+            SetLayeredWindowAttributes(other, 0, 1, LWA_ALPHA);
+        return reinterpret_cast<LRESULT>(other);
     }
     case WM_SHELL_DESTROYBAR:
         DestroyWindow(reinterpret_cast<HWND>(lParam));
