@@ -32,6 +32,7 @@ int Decide(Point p, const Desktop& desktop, uint32_t time, BumpConfig config, Bu
             rect = kBars[edge];
             return monitor == 0;
         },
+        [](int, Point) { return true; },
         [](int, Edge, const EdgeDecision& d) { benchmark::DoNotOptimize(d); });
 }
 

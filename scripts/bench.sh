@@ -326,7 +326,8 @@ back on every event.
 $HOOK_EVENTS relative moves through SendInput with a pass-through low-level hook in a
 child process of the bench, then $HOOK_EVENTS with the real \`EdgeWarden.exe -hide\`;
 then $HOOK_EVENTS moves onto the strip of a hidden bottom bar (a stand-in shell in the
-bench process), each of them set back. SendInput returns after the hooks have seen
+bench process), each of them set back after a look at the window that
+the mouse reaches there. SendInput returns after the hooks have seen
 the event, so its duration includes them. Each event is timed on its own; the
 table gives the median. With no hook at all an event takes $NOHOOK_US µs. The
 medians of single rounds spread from $PT_MIN_US to $PT_MAX_US µs with the pass-through
@@ -349,7 +350,7 @@ Private_Clean + Private_Dirty, the working set is Rss; once after the start and
 once after the soak, $SOAK_EVENTS absolute mouse moves in $SOAK_SECONDS s across the
 screen and onto hidden bars on all four edges (\`edgewarden_wine_hook_bench --soak\`,
 with a stand-in shell): walks onto each strip, presses on it and leaves, so that
-the stripe is painted and the edge redrawn again and again. Of $SOAK_PRESSES presses
+the stripe shows and goes again and again. Of $SOAK_PRESSES presses
 on a strip, $SOAK_SETBACKS were held back.
 
 **Start-up** (\`bench/startup_probe.cpp\`): the probe starts \`EdgeWarden.exe\` (no
@@ -363,7 +364,7 @@ it then closes the dialog (Exit, or Cancel). Median of the $STARTUPS starts:
 **Heap allocations**: the test \`BumpTest.BumpHookPathAllocatesNothing\` in
 \`tests/win/bump_test.cpp\` counts every C++ heap allocation of the hook's thread over
 1600 hook calls on every path (far away, first contact with a stripe, set back,
-through, released with a redraw) and expects none; this run executed it.
+through, released with the stripe gone) and expects none; this run executed it.
 
 **Size**: the bytes of \`build/x86_64/EdgeWarden.exe\` and \`build/i686/EdgeWarden.exe\`
 ($SIZE_X64 and $SIZE_I686), release builds, statically linked, stripped.

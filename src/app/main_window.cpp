@@ -25,6 +25,9 @@ bool App::CreateMainWindow()
         MessageBoxA(nullptr, "Can't create main window", "EdgeWarden", MB_TOPMOST | MB_ICONERROR);
         return false;
     }
+    // UIPI drops registered messages from a lower integrity level: without this
+    // an instance run as administrator never hears a second start that is not.
+    ChangeWindowMessageFilterEx(MainWindow, ActivateMessage, MSGFLT_ALLOW, nullptr);
     SendMessageA(MainWindow, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
     SendMessageA(MainWindow, WM_SETICON, ICON_BIG,

@@ -179,6 +179,8 @@ bool Server::SetMouseHook(bool install)
     }
     if (hook == nullptr)
         return true;
+    // No hook, no bump to end a stripe.
+    bumps.EndStripes();
     BOOL ok = UnhookWindowsHookEx(hook);
     MouseHook.store(nullptr);
     return ok != FALSE;
@@ -224,6 +226,8 @@ LRESULT Server::OnMouseEvent(int nCode, WPARAM wParam, LPARAM lParam)
     // desktop) one swallowed on a strip would leave the button down for good.
     const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
                          || wParam == WM_XBUTTONUP;
+    if (!shared.settings.bumpEnabled.load())
+        bumps.EndStripes();
     if (shared.settings.bumpEnabled.load() && !release
         && bumps.BumpCursor(event.pt.x, event.pt.y, event.time) != 0) {
         // Later hooks still see the event; the system neither moves the cursor nor delivers it.

@@ -49,6 +49,7 @@ public:
     HANDLE Thread() const { return ServerThread; }
     HWND Window() const { return ServerWindow.load(); }
     HHOOK Hook() const { return MouseHook.load(); }
+    const Bumps& BumpsInProgress() const { return bumps; }
 
 private:
     static DWORD WINAPI ServerThreadProc(LPVOID self);

@@ -7,6 +7,9 @@ const char kHideClass[] = "EdgeWardenHideMouseClass";
 // Never activated: a click on it must not take the focus from the user's program.
 constexpr DWORD HIDE_WINDOW_EX_STYLE =
     WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE;
+// Windows 8's pointer activation, newer than the headers' target.
+constexpr UINT WM_POINTER_ACTIVATE = 0x024B;
+constexpr LRESULT POINTER_NO_ACTIVATE = 3;
 constexpr UINT SWP_COMMON = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE
                             | SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING
                             | SWP_DEFERERASE;
@@ -21,7 +24,10 @@ HWND FindParent(HideWindowKind kind, POINT* point)
     if (kind == HideWindowKind::ChildOfTop)
         under = TopLevelAncestor(under, GetParent);
     POINT client = *point;
-    if (under == nullptr || !ScreenToClient(under, &client))
+    // A child of a program that has stopped answering would share its input
+    // queue (a child of another thread attaches the two), and the main thread's
+    // windows would wait their turn behind the hung program's unread input.
+    if (under == nullptr || IsHungAppWindow(under) || !ScreenToClient(under, &client))
         return nullptr;
     *point = client;
     return under;
@@ -115,6 +121,9 @@ LRESULT CALLBACK CursorHider::HideWindowProc(HWND window, UINT message, WPARAM w
         return 1;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
+    // A pen or touch on it: DefWindowProc would ask the parent, another program.
+    case WM_POINTER_ACTIVATE:
+        return POINTER_NO_ACTIVATE;
     // DefWindowProc hands these on to the parent, another program's window, and
     // waits for its answer without a limit: a hung program under the pointer
     // would freeze this thread. The hide window answers them itself.

@@ -27,12 +27,18 @@ inline BumpConfig ConfigOf(const Settings& settings, uint32_t color)
             (color & BUMP_NO_INDICATION) == 0};
 }
 
-// `barRect(table, monitor, edge, rect)` fills the bar's rectangle and returns
-// false where the edge has no bar to hold; `act(table, monitor, edge, decision,
-// color)` does the platform work. Returns 1 when the event is to be swallowed.
-template <class Table, int Readers, class BarRect, class Act>
+// `platform` does the work that needs the system, for the table read:
+//   BarRect(table, monitor, edge, rect)  fills the bar's rectangle, false where
+//                                        the edge has no bar to hold;
+//   Reaches(table, monitor, point)       whether the mouse would reach a bar of
+//                                        the monitor there;
+//   Act(table, monitor, edge, decision, color)  carries the decision out;
+//   ForgetBumps()                        the monitors changed: what shows of
+//                                        the bumps in progress goes with them.
+// Returns 1 when the event is to be swallowed.
+template <class Table, int Readers, class Platform>
 int BumpOnTable(desktop::Exchange<Table, Readers>& tables, int reader, Progress& progress,
-                const Settings& settings, geo::Point p, uint32_t time, BarRect&& barRect, Act&& act)
+                const Settings& settings, geo::Point p, uint32_t time, Platform& platform)
 {
     const Table* table = tables.Acquire(reader);
     if (table == nullptr) {
@@ -44,13 +50,17 @@ int BumpOnTable(desktop::Exchange<Table, Readers>& tables, int reader, Progress&
         for (BumpState& state : progress.states)
             state = {};
         progress.layout = table->layout;
+        platform.ForgetBumps();
     }
     const uint32_t color = settings.bumpColor.load();
     const int result = BumpEvent(
         p, table->desktop, time, ConfigOf(settings, color), progress.states,
-        [&](int monitor, Edge edge, Rect& rect) { return barRect(*table, monitor, edge, rect); },
+        [&](int monitor, Edge edge, Rect& rect) {
+            return platform.BarRect(*table, monitor, edge, rect);
+        },
+        [&](int monitor, Point at) { return platform.Reaches(*table, monitor, at); },
         [&](int monitor, Edge edge, const EdgeDecision& d) {
-            act(*table, monitor, edge, d, color);
+            platform.Act(*table, monitor, edge, d, color);
         });
     tables.Release(reader);
     return result;

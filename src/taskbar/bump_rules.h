@@ -37,7 +37,9 @@ struct BumpConfig {
 };
 
 // Everything the table says about one edge for one position and bar rectangle.
-// Painting rectangles are relative to the bar's top-left corner.
+// The stripe is in screen coordinates: the outermost line of the bar's part on
+// the monitor, the one line that every hidden bar leaves on the screen, be its
+// strip 2 pixels (Windows 10) or 1 (Windows 11).
 struct EdgeGeometry {
     bool hidden;
     bool inStrip;
@@ -57,7 +59,7 @@ enum class EdgeAction {
 struct EdgeDecision {
     EdgeAction action;
     Point cursor; // position for the next edge (the set-back position after SetBack)
-    bool paint;   // SetBack: fill `paintRect`; Release: have the bar repaint itself
+    bool paint;   // SetBack: show the stripe over `paintRect`
     Rect paintRect;
 };
 
@@ -140,8 +142,11 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
 {
     using detail::MakeRect;
     using detail::Saturate;
-    const int64_t w = int64_t{r.right} - r.left;
-    const int64_t h = int64_t{r.bottom} - r.top;
+    // The bar's part on the monitor.
+    const int64_t left = r.left > monitor.left ? r.left : monitor.left;
+    const int64_t top = r.top > monitor.top ? r.top : monitor.top;
+    const int64_t right = r.right < monitor.right ? r.right : monitor.right;
+    const int64_t bottom = r.bottom < monitor.bottom ? r.bottom : monitor.bottom;
     const int64_t x = p.x;
     const int64_t y = p.y;
     EdgeGeometry g = {};
@@ -151,7 +156,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.inStrip = x < r.right;
         g.depth = Saturate(r.right - x);
         g.setBack = {r.right, p.y};
-        g.stripe = MakeRect(w - 2, 0, w - 1, h);
+        g.stripe = MakeRect(left, top, left + 1, bottom);
         g.beyondRelease = x > int64_t{r.right} + RELEASE_DISTANCE;
         break;
     case EDGE_TOP:
@@ -159,7 +164,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.inStrip = y < r.bottom;
         g.depth = Saturate(r.bottom - y);
         g.setBack = {p.x, r.bottom};
-        g.stripe = MakeRect(0, h - 2, w, h - 1);
+        g.stripe = MakeRect(left, top, right, top + 1);
         g.beyondRelease = y > int64_t{r.bottom} + RELEASE_DISTANCE;
         break;
     case EDGE_RIGHT:
@@ -167,7 +172,7 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.inStrip = x >= r.left;
         g.depth = Saturate(x - r.left + 1);
         g.setBack = {Saturate(int64_t{r.left} - 1), p.y};
-        g.stripe = MakeRect(1, 0, 2, h);
+        g.stripe = MakeRect(right - 1, top, right, bottom);
         g.beyondRelease = x < int64_t{r.left} - RELEASE_DISTANCE;
         break;
     default:
@@ -175,12 +180,19 @@ inline EdgeGeometry Geometry(Edge edge, Rect r, Point p, Rect monitor)
         g.inStrip = y >= r.top;
         g.depth = Saturate(y - r.top + 1);
         g.setBack = {p.x, Saturate(int64_t{r.top} - 1)};
-        g.stripe = MakeRect(0, 1, w, 2);
+        g.stripe = MakeRect(left, bottom - 1, right, bottom);
         g.beyondRelease = y < int64_t{r.top} - RELEASE_DISTANCE;
         break;
     }
     g.inStrip = g.inStrip && AlongEdge(edge, p, monitor);
     return g;
+}
+
+// Whether the position touches the strip that the bar leaves hidden.
+inline bool OnHiddenStrip(Edge edge, Rect bar, Point p, Rect monitor)
+{
+    const EdgeGeometry g = Geometry(edge, bar, p, monitor);
+    return g.hidden && g.inStrip;
 }
 
 // Distance reached and time elapsed; the elapsed time is taken modulo 2^32, so
@@ -253,7 +265,6 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool 
     if (g.beyondRelease && g.hidden && pushed != 0) {
         pushed = 0;
         d.action = EdgeAction::Release;
-        d.paint = config.indication;
     }
     return d;
 }
@@ -264,11 +275,13 @@ inline EdgeDecision DecideEdge(Edge edge, Rect bar, Point p, Rect monitor, bool 
 // examined wherever the position lies, so that it can end. `states` holds one
 // BumpState per monitor. `barRect(monitor, edge, rect)` fills the bar's
 // rectangle and returns false when the edge has no bar to hold;
-// `act(monitor, edge, decision)` does the platform work. Returns 1 when the
-// event is to be swallowed.
-template <class BarRect, class Act>
+// `reaches(monitor, position)` tells whether the mouse would reach a bar of the
+// monitor there, asked only where the position touches a hidden strip that
+// would be held; `act(monitor, edge, decision)` does the platform work. Returns
+// 1 when the event is to be swallowed.
+template <class BarRect, class Reaches, class Act>
 int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config, BumpState* states,
-              BarRect&& barRect, Act&& act)
+              BarRect&& barRect, Reaches&& reaches, Act&& act)
 {
     int swallow = 0;
     int home = geo::MonitorOf(p, desktop);
@@ -290,8 +303,11 @@ int BumpEvent(Point p, const Desktop& desktop, uint32_t time, BumpConfig config,
             Rect bar;
             if (!barRect(m, edge, bar))
                 continue;
-            const EdgeDecision d =
-                DecideEdge(edge, bar, p, monitor, onMonitor && desktopEnds, time, config, state);
+            // A bar slides in only where the mouse reaches it.
+            bool holds = onMonitor && desktopEnds;
+            if (holds && OnHiddenStrip(edge, bar, p, monitor))
+                holds = reaches(m, p);
+            const EdgeDecision d = DecideEdge(edge, bar, p, monitor, holds, time, config, state);
             if (d.action == EdgeAction::SetBack) {
                 p = d.cursor;
                 swallow = 1;

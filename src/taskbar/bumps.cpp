@@ -1,69 +1,63 @@
 #include "taskbar/bumps.h"
 
 #include "taskbar/geometry_win.h"
+#include "taskbar/reach.h"
 
 static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
                   && bump::EDGE_RIGHT == ABE_RIGHT && bump::EDGE_BOTTOM == ABE_BOTTOM,
               "edges are indexed like the shell's");
 
-namespace {
+// The system's side of one event's bump.
+struct BumpPlatform {
+    StripeWindows& stripes;
+    // The rectangle of the bar read last, for the decision that follows.
+    geo::Rect barRect;
+    // One look at the windows per position, however many strips hold it.
+    bool looked;
+    geo::Point lookedAt;
+    reach::Reached<HWND> reached;
 
-// The one-pixel stripe that shows the first contact.
-void PaintStripe(HWND bar, const geo::Rect& stripe, COLORREF color)
-{
-    HDC dc = GetWindowDC(bar);
-    HBRUSH brush = CreateSolidBrush(color);
-    HGDIOBJ previous = SelectObject(dc, brush);
-    const RECT r = geo::ToWin(stripe);
-    FillRect(dc, &r, brush);
-    SelectObject(dc, previous);
-    DeleteObject(brush);
-    ReleaseDC(bar, dc);
-}
+    bool BarRect(const DesktopBars& table, int monitor, bump::Edge edge, geo::Rect& rect)
+    {
+        HWND bar = table.bars[monitor][edge];
+        RECT r;
+        // A bar destroyed since the last refresh has no rectangle to judge by,
+        // nor a stripe to keep.
+        if (bar == nullptr || !GetWindowRect(bar, &r)) {
+            stripes.Apply(monitor, edge, bump::StripeChange::Hide, {}, 0);
+            return false;
+        }
+        rect = geo::FromWin(r);
+        barRect = rect;
+        return true;
+    }
 
-// Asks the bar to paint itself over the stripe, frame and children included.
-// Only invalidated: the bar paints when its own thread gets to it, and the hook
-// never waits for another program.
-void RepaintBar(HWND bar)
-{
-    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-}
+    bool Reaches(const DesktopBars& table, int monitor, geo::Point p)
+    {
+        if (!looked || p.x != lookedAt.x || p.y != lookedAt.y) {
+            reached = WindowReachedAt(p);
+            lookedAt = p;
+            looked = true;
+        }
+        return reach::BarReached(reached, table.bars[monitor], bump::EDGE_COUNT);
+    }
 
-// A bar's rectangle, read on every event that needs it; none for a bar
-// destroyed since the last refresh, which has no rectangle to judge by.
-bool BarRect(HWND bar, geo::Rect& rect)
-{
-    RECT r;
-    if (bar == nullptr || !GetWindowRect(bar, &r))
-        return false;
-    // The shell's own verdict on full screen: it takes the topmost flag from
-    // the bars of a monitor while a full-screen program is on top there, and
-    // such a bar does not slide in. Read on every event, without waiting on
-    // anybody, so the verdict counts from the next move.
-    if ((GetWindowLongPtrA(bar, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0)
-        return false;
-    rect = geo::FromWin(r);
-    return true;
-}
+    void Act(const DesktopBars& table, int monitor, bump::Edge edge, const bump::EdgeDecision& d,
+             uint32_t color)
+    {
+        // Set back before the stripe shows, so it never appears under the pointer.
+        if (d.action == bump::EdgeAction::SetBack)
+            SetCursorPos(d.cursor.x, d.cursor.y);
+        const bool hidden =
+            bump::Geometry(edge, barRect, d.cursor, table.desktop.monitors[monitor]).hidden;
+        stripes.Apply(monitor, edge, bump::StripeAfter(d, hidden), d.paintRect, color & 0xFFFFFF);
+    }
 
-} // namespace
+    void ForgetBumps() { stripes.HideAll(); }
+};
 
 int Bumps::BumpCursor(int x, int y, DWORD time)
 {
-    return bump::BumpOnTable(
-        tables, HOOK_READER, progress, settings, {x, y}, time,
-        [](const DesktopBars& table, int monitor, bump::Edge edge, geo::Rect& rect) {
-            return BarRect(table.bars[monitor][edge], rect);
-        },
-        [](const DesktopBars& table, int monitor, bump::Edge edge, const bump::EdgeDecision& d,
-           uint32_t color) {
-            HWND bar = table.bars[monitor][edge];
-            if (d.action == bump::EdgeAction::SetBack) {
-                if (d.paint)
-                    PaintStripe(bar, d.paintRect, color & 0xFFFFFF);
-                SetCursorPos(d.cursor.x, d.cursor.y);
-            } else if (d.action == bump::EdgeAction::Release && d.paint) {
-                RepaintBar(bar);
-            }
-        });
+    BumpPlatform platform = {stripes, {0, 0, 0, 0}, false, {0, 0}, {nullptr, false}};
+    return bump::BumpOnTable(tables, HOOK_READER, progress, settings, {x, y}, time, platform);
 }

@@ -1,14 +1,17 @@
 // The bump that holds the cursor off the strips of hidden auto-hide bars, run
-// by the mouse hook for every mouse event of the desktop.
+// by the mouse hook for every mouse event of the desktop, and the first-contact
+// stripes that show it.
 #pragma once
 
 #include "settings/settings_record.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/bump_cursor.h"
+#include "taskbar/stripe_window.h"
 
 #include <windows.h>
 
-// The bumps in progress on each edge of each monitor, the hook's thread's alone.
+// The bumps in progress on each edge of each monitor and their stripes, the
+// hook's thread's alone.
 class Bumps {
 public:
     Bumps(AutoHideBars& bars, const Settings& values) : tables(bars.Tables()), settings(values) {}
@@ -16,11 +19,17 @@ public:
     // Returns 1 when the cursor was set back at one or more edges (the event is
     // to be swallowed), otherwise 0.
     int BumpCursor(int x, int y, DWORD time);
+    // Hides every first-contact stripe: protection is off, or the hook goes.
+    void EndStripes() { stripes.HideAll(); }
     // The progress on the monitor of that number in the bar table.
     const bump::BumpState& StateOf(int monitor) const { return progress.states[monitor]; }
+    bool StripeShown(int monitor, bump::Edge edge) const { return stripes.Shown(monitor, edge); }
 
 private:
+    friend struct BumpPlatform;
+
     BarTables& tables;
     const Settings& settings;
     bump::Progress progress = {};
+    StripeWindows stripes;
 };

@@ -108,8 +108,9 @@ void FillFromShell(DesktopBars& table, const DesktopBars* previous)
                 table.bars[m][edge] = bar;
         }
     }
-    if ((AskShell(ABM_GETSTATE, 0, table.desktop.monitors[0]) & ABS_AUTOHIDE) != 0)
-        AddTaskBarWindows(table);
+    // Tools set auto-hide per monitor, and ABM_GETSTATE then speaks for the main
+    // bar only: a task bar window that leaves a hidden strip speaks for itself.
+    AddTaskBarWindows(table);
     table.layout = desktop::NextLayout(previous != nullptr ? &previous->desktop : nullptr,
                                        previous != nullptr ? previous->layout : 0, table.desktop);
 }

@@ -204,6 +204,8 @@ INT_PTR CALLBACK SettingsDialog::SettingsDialogProc(HWND dialog, UINT message, W
     }
     switch (message) {
     case WM_INITDIALOG:
+        // Let through from a second start at a lower integrity level, as to the main window.
+        ChangeWindowMessageFilterEx(dialog, self->activateMessage, MSGFLT_ALLOW, nullptr);
         self->InitDialog(dialog);
         return TRUE;
     case WM_COMMAND:

@@ -11,6 +11,9 @@
 namespace {
 
 const char kHideClass[] = "EdgeWardenHideMouseClass";
+// Windows 8's pointer activation and its answer, newer than the headers' target.
+constexpr UINT kPointerActivate = 0x024B;
+constexpr LRESULT kPointerNoActivate = 3;
 const char kTestClass[] = "EdgeWardenHideTestWindow";
 
 // A hide window as the program made it, seen from its creation event.
@@ -258,8 +261,10 @@ TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
         },
         2500));
 
-    // Long enough for every wait below to run out on a program that waits.
-    shell.Hang(4000);
+    // Long enough for every wait below to run out on a program that waits, and
+    // for the system to judge the shell hung before the next hide.
+    const DWORD hung = GetTickCount();
+    shell.Hang(9000);
     Settle(100);
     // What the pointer brings to a window under it, which a child's default
     // handling would hand on to the hung program.
@@ -277,6 +282,7 @@ TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
         {"context menu", WM_CONTEXTMENU, self, at},
         {"side button", WM_APPCOMMAND, self,
          MAKELPARAM(0, FAPPCOMMAND_MOUSE | APPCOMMAND_BROWSER_BACKWARD)},
+        {"pen or touch", kPointerActivate, MAKEWPARAM(1, HTCLIENT), static_cast<LPARAM>(self)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -286,10 +292,27 @@ TEST_F(Hide, HungProgramUnderTheHiddenCursorHoldsUpNothing)
         if (c.message == WM_SETCURSOR) {
             EXPECT_EQ(DWORD_PTR{TRUE}, result) << "the cursor is set: hidden";
         }
+        if (c.message == kPointerActivate) {
+            EXPECT_EQ(DWORD_PTR{kPointerNoActivate}, result) << "activated";
+        }
     }
     DWORD_PTR ignored = 0;
     EXPECT_NE(0, SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 300, &ignored))
         << "the main window does not answer";
     MouseAt(cx / 2 + 20, cy - 15);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(hideWindow); }, 500)) << "the pointer stays hidden";
+
+    // Once the shell counts as hung, the next hide is the pop-up, not part of the bar.
+    while (GetTickCount() - hung < 5500)
+        MouseAt(cx / 2 + 10 * static_cast<int>((GetTickCount() / 100) % 4), cy - 15);
+    seen.clear();
+    HWINEVENTHOOK created = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr,
+                                            OnWindowCreated, app.Pid(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(nullptr, created);
+    EXPECT_TRUE(WaitFor([] { return !seen.empty(); }, 2500)) << "no hide";
+    UnhookWinEvent(created);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(0, seen.front().style & WS_CHILD)
+        << "made part of a program that has stopped answering";
+    EXPECT_EQ(mainWindow, seen.front().owner);
 }

@@ -69,6 +69,23 @@ bool OnBar(Edge edge, Rect r, Point p)
     }
 }
 
+// The position lies within the screen's span along the edge.
+bool AlongScreen(Edge edge, Point p, Screen s)
+{
+    if (edge == EDGE_LEFT || edge == EDGE_RIGHT)
+        return p.y >= 0 && p.y < s.cy;
+    return p.x >= 0 && p.x < s.cx;
+}
+
+// The position lies on the screen, or on no monitor at all: the screen's edges hold it.
+bool Home(Point p, Screen s, const Rect* other)
+{
+    const bool onScreen = p.x >= 0 && p.x < s.cx && p.y >= 0 && p.y < s.cy;
+    const bool onOther = other != nullptr && p.x >= other->left && p.x < other->right
+                         && p.y >= other->top && p.y < other->bottom;
+    return onScreen || !onOther;
+}
+
 // Another monitor goes on just past the edge at the position.
 bool DesktopGoesOn(Edge edge, Point p, Screen s, const Rect* other)
 {
@@ -229,6 +246,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bool asked[EDGE_COUNT] = {};
         bool setBack = false;
         int lastEdge = -1;
+        // The answer to the last look at the windows, and where it was asked.
+        bool looked = false;
+        bool reached = false;
+        Point lookedAt = {};
 
         const auto barRect = [&](int monitor, Edge edge, Rect& rect) {
             if (monitor != 0)
@@ -244,15 +265,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             rect = bars.rect[edge];
             return true;
         };
+        // Whatever the windows are, the mouse reaches a bar or another window.
+        const auto reaches = [&](int monitor, Point p) {
+            Check(monitor == 0 && p.x == at.x && p.y == at.y);
+            looked = true;
+            lookedAt = p;
+            reached = in.ConsumeBool();
+            return reached;
+        };
         const auto act = [&](int, Edge edge, const EdgeDecision& d) {
             Check(asked[edge] && bars.present[edge] && !bars.gone[edge]);
+            // Asked exactly where the position touches the hidden strip that would be held.
+            const bool touches = Hidden(edge, bars.rect[edge], screen)
+                                 && OnBar(edge, bars.rect[edge], at)
+                                 && AlongScreen(edge, at, screen) && Home(at, screen, other)
+                                 && !DesktopGoesOn(edge, at, screen, other);
+            Check(looked == touches);
+            Check(!looked || (lookedAt.x == at.x && lookedAt.y == at.y));
+            const bool held = looked && reached;
+            looked = false;
             const Rect r = bars.rect[edge];
             const bool hidden = Hidden(edge, r, screen);
             const int32_t old = before.pushedDistance[edge];
             const int32_t now = state.pushedDistance[edge];
             switch (d.action) {
             case EdgeAction::SetBack:
-                Check(hidden && OnBar(edge, r, at) && !DesktopGoesOn(edge, at, screen, other));
+                Check(held);
                 Check(!OnBar(edge, r, d.cursor));
                 // Only the edge's own coordinate moves.
                 Check(edge == EDGE_LEFT || edge == EDGE_RIGHT ? d.cursor.y == at.y
@@ -275,20 +313,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             case EdgeAction::Release:
                 Check(hidden && old != 0 && now == 0);
                 Check(PastReleaseLine(edge, r, at));
-                Check(d.paint == config.indication);
+                Check(!d.paint);
                 break;
             case EdgeAction::Nothing:
                 // The first contact with a hidden bar's strip is always held, and
                 // a bump is over once the cursor is well clear of its hidden bar.
-                Check(!(hidden && OnBar(edge, r, at) && old == 0
-                        && !DesktopGoesOn(edge, at, screen, other)));
+                Check(!(held && old == 0));
                 Check(!(hidden && PastReleaseLine(edge, r, at) && old != 0));
                 Check(now == old);
                 break;
             }
         };
 
-        const int swallow = BumpEvent(start, desktop, time, config, states, barRect, act);
+        const int swallow = BumpEvent(start, desktop, time, config, states, barRect, reaches, act);
         Check(swallow == (setBack ? 1 : 0));
         for (int e = 0; e < EDGE_COUNT; ++e) {
             Check(state.pushedDistance[e] >= 0);

@@ -1,4 +1,5 @@
 #include "taskbar/bump_rules.h"
+#include "taskbar/stripe_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -41,14 +42,18 @@ Desktop OneMonitor(Rect monitor)
     return desktop;
 }
 
-// Bars 30 pixels thick of which 2 lie on the screen.
+// Bars 30 pixels thick of which 2 lie on the screen, as on Windows 10.
 constexpr Rect kHidden[EDGE_COUNT] = {
     {-28, 0, 2, 768}, {0, -28, 1024, 2}, {1022, 0, 1052, 768}, {0, 766, 1024, 796}};
+// The same leaving 1 pixel, as on Windows 11.
+constexpr Rect kThin[EDGE_COUNT] = {
+    {-29, 0, 1, 768}, {0, -29, 1024, 1}, {1023, 0, 1053, 768}, {0, 767, 1024, 797}};
 // The same bars slid in.
 constexpr Rect kShown[EDGE_COUNT] = {
     {0, 0, 30, 768}, {0, 0, 1024, 30}, {994, 0, 1024, 768}, {0, 738, 1024, 768}};
 // A point on each hidden strip, and one beyond each release line.
 constexpr Point kOnStrip[EDGE_COUNT] = {{1, 300}, {500, 1}, {1023, 300}, {500, 767}};
+constexpr Point kOnThinStrip[EDGE_COUNT] = {{0, 300}, {500, 0}, {1023, 300}, {500, 767}};
 constexpr Point kReleased[EDGE_COUNT] = {{23, 300}, {500, 23}, {1001, 300}, {500, 745}};
 
 BumpConfig Config(int32_t strength = 50, uint32_t time = 200, bool indication = true)
@@ -61,9 +66,15 @@ struct Step {
     EdgeDecision decision;
 };
 
+// What the mouse reaches where the rules ask, and where they asked.
+struct Looks {
+    bool reached = true;
+    std::vector<Point> asked;
+};
+
 // Runs one event against the given bar rectangles (null: no bar on that edge).
 int Event(Point p, uint32_t time, BumpConfig config, BumpState& state, const Rect* const bars[4],
-          std::vector<Step>* steps = nullptr)
+          std::vector<Step>* steps = nullptr, Looks* looks = nullptr)
 {
     return BumpEvent(
         p, OneMonitor(kScreen), time, config, &state,
@@ -72,6 +83,12 @@ int Event(Point p, uint32_t time, BumpConfig config, BumpState& state, const Rec
                 return false;
             rect = *bars[edge];
             return true;
+        },
+        [looks](int, Point at) {
+            if (looks == nullptr)
+                return true;
+            looks->asked.push_back(at);
+            return looks->reached;
         },
         [steps](int, Edge edge, const EdgeDecision& d) {
             if (steps != nullptr)
@@ -95,23 +112,33 @@ struct OneBar {
 
 TEST(BumpRules, GeometryPerEdge)
 {
+    // The stripe is the screen's outermost line along the bar's part on it.
     struct Case {
         Edge edge;
+        Rect bar;
         Point p;
         int32_t depth;
         Point setBack;
         Rect stripe;
     } cases[] = {
-        {EDGE_LEFT, {1, 300}, 1, {2, 300}, {28, 0, 29, 768}},
-        {EDGE_LEFT, {-7, 300}, 9, {2, 300}, {28, 0, 29, 768}},
-        {EDGE_TOP, {500, 0}, 2, {500, 2}, {0, 28, 1024, 29}},
-        {EDGE_RIGHT, {1023, 300}, 2, {1021, 300}, {1, 0, 2, 768}},
-        {EDGE_RIGHT, {1022, 300}, 1, {1021, 300}, {1, 0, 2, 768}},
-        {EDGE_BOTTOM, {500, 767}, 2, {500, 765}, {0, 1, 1024, 2}},
+        {EDGE_LEFT, kHidden[EDGE_LEFT], {1, 300}, 1, {2, 300}, {0, 0, 1, 768}},
+        {EDGE_LEFT, kHidden[EDGE_LEFT], {-7, 300}, 9, {2, 300}, {0, 0, 1, 768}},
+        {EDGE_TOP, kHidden[EDGE_TOP], {500, 0}, 2, {500, 2}, {0, 0, 1024, 1}},
+        {EDGE_RIGHT, kHidden[EDGE_RIGHT], {1023, 300}, 2, {1021, 300}, {1023, 0, 1024, 768}},
+        {EDGE_RIGHT, kHidden[EDGE_RIGHT], {1022, 300}, 1, {1021, 300}, {1023, 0, 1024, 768}},
+        {EDGE_BOTTOM, kHidden[EDGE_BOTTOM], {500, 767}, 2, {500, 765}, {0, 767, 1024, 768}},
+        // 1 pixel left on the screen: the same line, set back onto the next.
+        {EDGE_LEFT, kThin[EDGE_LEFT], {0, 300}, 1, {1, 300}, {0, 0, 1, 768}},
+        {EDGE_TOP, kThin[EDGE_TOP], {500, 0}, 1, {500, 1}, {0, 0, 1024, 1}},
+        {EDGE_RIGHT, kThin[EDGE_RIGHT], {1023, 300}, 1, {1022, 300}, {1023, 0, 1024, 768}},
+        {EDGE_BOTTOM, kThin[EDGE_BOTTOM], {500, 767}, 1, {500, 766}, {0, 767, 1024, 768}},
+        // A bar shorter than its edge, and one that runs past the screen.
+        {EDGE_BOTTOM, {100, 767, 600, 797}, {300, 767}, 1, {300, 766}, {100, 767, 600, 768}},
+        {EDGE_LEFT, {-29, -50, 1, 900}, {0, 300}, 1, {1, 300}, {0, 0, 1, 768}},
     };
     for (const Case& c : cases) {
-        const EdgeGeometry g = Geometry(c.edge, kHidden[c.edge], c.p, kScreen);
-        SCOPED_TRACE(testing::Message() << "edge " << c.edge << " at " << c.p);
+        const EdgeGeometry g = Geometry(c.edge, c.bar, c.p, kScreen);
+        SCOPED_TRACE(testing::Message() << "edge " << c.edge << " bar " << c.bar << " at " << c.p);
         EXPECT_TRUE(g.hidden);
         EXPECT_TRUE(g.inStrip);
         EXPECT_EQ(c.depth, g.depth);
@@ -172,11 +199,11 @@ TEST(BumpRules, BoundariesPerEdge)
 
 TEST(BumpRules, FirstContactSetsBackAndPaintsTheStripeOnce)
 {
-    // Set back to the first pixel beside the bar; the stripe is the bar's second
-    // line from its inner edge (window coordinates), the screen's outermost line.
+    // Set back to the first pixel beside the bar; the stripe is the screen's
+    // outermost line along the bar.
     const Point setBack[EDGE_COUNT] = {{2, 300}, {500, 2}, {1021, 300}, {500, 765}};
     const Rect stripe[EDGE_COUNT] = {
-        {28, 0, 29, 768}, {0, 28, 1024, 29}, {1, 0, 2, 768}, {0, 1, 1024, 2}};
+        {0, 0, 1, 768}, {0, 0, 1024, 1}, {1023, 0, 1024, 768}, {0, 767, 1024, 768}};
     for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
         const auto edge = static_cast<Edge>(e);
         SCOPED_TRACE(testing::Message() << "edge " << e);
@@ -353,7 +380,6 @@ TEST(BumpRules, ReleaseEndsTheBumpBeyondTheLineOfAHiddenBar)
         EXPECT_EQ(0, Event(kReleased[edge], 1300, Config(), state, one.bars, &steps));
         ASSERT_EQ(1u, steps.size());
         EXPECT_EQ(EdgeAction::Release, steps[0].decision.action);
-        EXPECT_TRUE(steps[0].decision.paint);
         EXPECT_EQ(0, state.pushedDistance[edge]);
         EXPECT_EQ(1000u, state.bumpStartTime[edge]);
 
@@ -446,6 +472,7 @@ TEST(BumpRules, ExtremeInputsKeepTheInvariants)
                 rect = *bars[edge];
                 return true;
             },
+            [&random](int, Point) { return random() % 2 == 0; },
             [&steps](int, Edge edge, const EdgeDecision& d) {
                 steps.push_back({edge, d});
             });
@@ -459,5 +486,83 @@ TEST(BumpRules, ExtremeInputsKeepTheInvariants)
         EXPECT_EQ(setBacks > 0 ? 1 : 0, swallowed);
         for (int32_t pushed : state.pushedDistance)
             ASSERT_GE(pushed, 0);
+    }
+}
+
+TEST(BumpRules, HeldOnlyWhereTheMouseReachesTheBar)
+{
+    struct Strips {
+        const Rect* bars;
+        const Point* on;
+    };
+    for (const Strips strips : {Strips{kHidden, kOnStrip}, Strips{kThin, kOnThinStrip}}) {
+        for (int e = EDGE_LEFT; e < EDGE_COUNT; ++e) {
+            const auto edge = static_cast<Edge>(e);
+            const Point on = strips.on[edge];
+            SCOPED_TRACE(testing::Message() << "edge " << e << " bar " << strips.bars[edge]);
+            OneBar one(edge, strips.bars[edge]);
+            BumpState state = {};
+            std::vector<Step> steps;
+            Looks covered;
+            covered.reached = false;
+            // A window over the strip takes the mouse: the event passes, nothing starts.
+            EXPECT_EQ(0, Event(on, 1000, Config(), state, one.bars, &steps, &covered));
+            ASSERT_EQ(1u, covered.asked.size());
+            EXPECT_EQ(on, covered.asked[0]);
+            ASSERT_EQ(1u, steps.size());
+            EXPECT_EQ(EdgeAction::Nothing, steps[0].decision.action);
+            EXPECT_EQ(0, state.pushedDistance[edge]);
+
+            // Where the bar is reached it is held; under the window again the
+            // bump waits, and beside it goes on without a second stripe.
+            Looks open;
+            steps.clear();
+            EXPECT_EQ(1, Event(on, 1010, Config(), state, one.bars, &steps, &open));
+            const int32_t pushed = state.pushedDistance[edge];
+            EXPECT_EQ(0, Event(on, 1020, Config(), state, one.bars, &steps, &covered));
+            EXPECT_EQ(pushed, state.pushedDistance[edge]);
+            EXPECT_EQ(1, Event(on, 1030, Config(), state, one.bars, &steps, &open));
+            ASSERT_EQ(3u, steps.size());
+            EXPECT_TRUE(steps[0].decision.paint);
+            EXPECT_FALSE(steps[2].decision.paint);
+            EXPECT_EQ(1010u, state.bumpStartTime[edge]);
+
+            // Off the strip, or on a shown bar, nobody looks at the windows.
+            Looks idle;
+            steps.clear();
+            Event(kReleased[edge], 1040, Config(), state, one.bars, &steps, &idle);
+            ASSERT_EQ(1u, steps.size());
+            EXPECT_EQ(EdgeAction::Release, steps[0].decision.action);
+            Event({500, 300}, 1050, Config(), state, one.bars, nullptr, &idle);
+            one.bar = kShown[edge];
+            Event(on, 1060, Config(), state, one.bars, nullptr, &idle);
+            EXPECT_TRUE(idle.asked.empty());
+        }
+    }
+}
+
+TEST(BumpRules, StripeShowsFromTheFirstContactUntilThroughOrReleased)
+{
+    const Point cursor = {0, 0};
+    const Rect line = {0, 0, 0, 0};
+    struct Case {
+        const char* what;
+        EdgeDecision decision;
+        bool barHidden;
+        StripeChange change;
+    } cases[] = {
+        {"first contact", {EdgeAction::SetBack, cursor, true, line}, true, StripeChange::Show},
+        {"further push", {EdgeAction::SetBack, cursor, false, line}, true, StripeChange::Keep},
+        {"through", {EdgeAction::GetThrough, cursor, false, line}, true, StripeChange::Hide},
+        {"released", {EdgeAction::Release, cursor, false, line}, true, StripeChange::Hide},
+        {"backing off", {EdgeAction::Nothing, cursor, false, line}, true, StripeChange::Keep},
+        {"bar opened otherwise",
+         {EdgeAction::Nothing, cursor, false, line},
+         false,
+         StripeChange::Hide},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.change, StripeAfter(c.decision, c.barHidden));
     }
 }

@@ -156,6 +156,7 @@ TEST(DesktopRules, BarsAreHeldOnTheirOwnMonitorWhereTheDesktopEnds)
                 rect = c.bar;
                 return monitor == c.monitor && edge == c.edge;
             },
+            [](int, Point) { return true; },
             [&](int, Edge, const EdgeDecision& d) { cursor = d.cursor; });
         EXPECT_EQ(c.held ? 1 : 0, swallowed);
         if (c.held) {
@@ -183,14 +184,18 @@ TEST(DesktopRules, APositionOnAFartherMonitorIsNoStripOfThePrimary)
         rect = {1022, 0, 1052, 768};
         return monitor == 0 && edge == EDGE_RIGHT;
     };
+    const auto reaches = [](int, Point) { return true; };
     int setBacks = 0;
     const auto act = [&](int, Edge, const EdgeDecision& d) {
         setBacks += d.action == EdgeAction::SetBack ? 1 : 0;
     };
-    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, act));
-    EXPECT_EQ(1, BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(0,
+              BumpEvent({2500, 100}, row, 1000, {50, 200, true}, states, rightBar, reaches, act));
+    EXPECT_EQ(1,
+              BumpEvent({1023, 100}, row, 1010, {50, 200, true}, states, rightBar, reaches, act));
     // With that bump in progress the pointer goes on to the farther monitor and stays there.
-    EXPECT_EQ(0, BumpEvent({2500, 100}, row, 1020, {50, 200, true}, states, rightBar, act));
+    EXPECT_EQ(0,
+              BumpEvent({2500, 100}, row, 1020, {50, 200, true}, states, rightBar, reaches, act));
     EXPECT_EQ(1, setBacks);
 }
 
@@ -321,17 +326,21 @@ TEST(DesktopRules, EveryReaderKeepsItsTableWhileTheShellPublishesTwice)
          [](EntryTables& t) {
              Settings settings;
              bump::Progress progress = {};
-             int seen = 0;
-             bump::BumpOnTable(
-                 t, 0, progress, settings, {500, 767}, 0,
-                 [&seen](const EntryTable& table, int, Edge edge, Rect& rect) {
+             struct Platform {
+                 int seen;
+                 bool BarRect(const EntryTable& table, int, Edge edge, Rect& rect)
+                 {
                      const Entry bar = table.bars[0][edge];
                      seen = bar != nullptr ? bar.id : 0;
                      rect = {0, 766, 1024, 796};
                      return bar != nullptr;
-                 },
-                 [](const EntryTable&, int, Edge, const bump::EdgeDecision&, uint32_t) {});
-             return seen;
+                 }
+                 bool Reaches(const EntryTable&, int, Point) { return true; }
+                 void Act(const EntryTable&, int, Edge, const bump::EdgeDecision&, uint32_t) {}
+                 void ForgetBumps() {}
+             } platform = {0};
+             bump::BumpOnTable(t, 0, progress, settings, {500, 767}, 0, platform);
+             return platform.seen;
          }},
     };
     for (const Case& c : cases) {
@@ -376,6 +385,11 @@ TEST(DesktopRules, ABarBelongsToTheMonitorOfItsStrip)
          EDGE_RIGHT,
          {1022, 384},
          0},
+        // One pixel on the monitor, as Windows 11 leaves it.
+        {"primary's bottom, 1 pixel", {0, 767, 1024, 797}, EDGE_BOTTOM, {512, 767}, 0},
+        {"primary's top, 1 pixel", {0, -29, 1024, 1}, EDGE_TOP, {512, 0}, 0},
+        {"primary's left, 1 pixel", {-29, 0, 1, 768}, EDGE_LEFT, {0, 384}, 0},
+        {"primary's right, 1 pixel", {1023, 0, 1053, 768}, EDGE_RIGHT, {1023, 384}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -400,6 +414,10 @@ TEST(DesktopRules, ATaskBarWindowLeavesItsHiddenStripAtOneEdgeOfOneMonitor)
         {"right monitor's right", {2942, 200, 2972, 1280}, 2, EDGE_RIGHT},
         {"primary's right, the rest over the right monitor", {1022, 0, 1052, 768}, 0, EDGE_RIGHT},
         {"four columns left on the primary", {-26, 0, 4, 768}, 0, EDGE_LEFT},
+        {"1 pixel at the bottom", {0, 767, 1024, 797}, 0, EDGE_BOTTOM},
+        {"1 pixel at the top", {0, -29, 1024, 1}, 0, EDGE_TOP},
+        {"1 pixel at the left", {-29, 0, 1, 768}, 0, EDGE_LEFT},
+        {"1 pixel at the right", {1023, 0, 1053, 768}, 0, EDGE_RIGHT},
         {"five columns: shown", {-25, 0, 5, 768}, -1, EDGE_LEFT},
         {"a shown bottom bar", {0, 738, 1024, 768}, -1, EDGE_LEFT},
         {"wholly off the monitor", {0, 768, 1024, 798}, -1, EDGE_LEFT},

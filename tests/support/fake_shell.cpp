@@ -27,7 +27,19 @@ constexpr UINT WM_SHELL_CREATEBAR = WM_APP + 1;
 constexpr UINT WM_SHELL_DESTROYBAR = WM_APP + 2;
 constexpr UINT WM_SHELL_HANG = WM_APP + 3;
 constexpr UINT WM_SHELL_ZORDER = WM_APP + 4;
+constexpr UINT WM_SHELL_CREATEWINDOW = WM_APP + 5;
 const char kBarClass[] = "EdgeWardenTestBar";
+const char kSurfaceClass[] = "EdgeWardenTestSurface";
+const char kWindowClass[] = "EdgeWardenTestWindow";
+constexpr UINT_PTR kRepaintTimer = 1;
+
+// What the shell's thread makes on request.
+struct WindowRequest {
+    RECT rect;
+    DWORD exStyle;
+    const char* className;
+    bool composed;
+};
 const char* const kTaskBarClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd"};
 // The per-monitor query (ABM_GETAUTOHIDEBAREX), newer than the headers' target.
 constexpr DWORD kGetAutoHideBarEx = 0x0B;
@@ -75,6 +87,14 @@ void FakeShell::CreateShellWindow()
         cls.lpszClassName = name;
         RegisterClassExA(&cls);
     }
+    cls.lpfnWndProc = SurfaceProc;
+    cls.hbrBackground = nullptr;
+    cls.lpszClassName = kSurfaceClass;
+    RegisterClassExA(&cls);
+    cls.lpfnWndProc = DefWindowProcA;
+    cls.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    cls.lpszClassName = kWindowClass;
+    RegisterClassExA(&cls);
 
     shell = CreateWindowExA(0, "WineAppBar", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             instance, nullptr);
@@ -112,14 +132,32 @@ LRESULT CALLBACK FakeShell::ShellProc(HWND window, UINT message, WPARAM wParam, 
     case WM_COPYDATA:
         return self->Answer(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_SHELL_CREATEBAR: {
-        const RECT* r = reinterpret_cast<const RECT*>(lParam);
-        const char* name = wParam != 0 ? reinterpret_cast<const char*>(wParam) : kBarClass;
-        HWND bar = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, name,
-                                   "Test bar", WS_POPUP | WS_VISIBLE, r->left, r->top,
-                                   r->right - r->left, r->bottom - r->top, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+        const auto* request = reinterpret_cast<const WindowRequest*>(lParam);
+        const RECT& r = request->rect;
+        HWND bar =
+            CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, request->className,
+                            "Test bar", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                            r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         SetWindowLongPtrA(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (request->composed) {
+            HWND surface =
+                CreateWindowExA(0, kSurfaceClass, "", WS_CHILD | WS_VISIBLE, 0, 0, r.right - r.left,
+                                r.bottom - r.top, bar, nullptr, GetModuleHandleA(nullptr), nullptr);
+            SetTimer(surface, kRepaintTimer, 5, nullptr);
+        }
         return reinterpret_cast<LRESULT>(bar);
+    }
+    case WM_SHELL_CREATEWINDOW: {
+        const auto* request = reinterpret_cast<const WindowRequest*>(lParam);
+        const RECT& r = request->rect;
+        HWND other =
+            CreateWindowExA(request->exStyle | WS_EX_NOACTIVATE, kWindowClass, "Test window",
+                            WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                            r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        // Nearly invisible, as a driver's overlay is where it draws nothing.
+        if ((request->exStyle & WS_EX_LAYERED) != 0)
+            SetLayeredWindowAttributes(other, 0, 1, LWA_ALPHA);
+        return reinterpret_cast<LRESULT>(other);
     }
     case WM_SHELL_DESTROYBAR:
         DestroyWindow(reinterpret_cast<HWND>(lParam));
@@ -154,6 +192,30 @@ LRESULT CALLBACK FakeShell::BarProc(HWND window, UINT message, WPARAM wParam, LP
     if (message == WM_MOUSEACTIVATE)
         return MA_NOACTIVATE;
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FakeShell::SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        HBRUSH brush = CreateSolidBrush(SURFACE_COLOR);
+        RECT r;
+        GetClientRect(window, &r);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
 
 LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
@@ -198,11 +260,24 @@ LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
     return view != nullptr;
 }
 
-HWND FakeShell::CreateBar(RECT rect, const char* className)
+HWND FakeShell::CreateBar(RECT rect, const char* className, Look look)
 {
-    return reinterpret_cast<HWND>(SendMessageA(shell, WM_SHELL_CREATEBAR,
-                                               reinterpret_cast<WPARAM>(className),
-                                               reinterpret_cast<LPARAM>(&rect)));
+    WindowRequest request = {rect, 0, className != nullptr ? className : kBarClass,
+                             look == Look::Composed};
+    return reinterpret_cast<HWND>(
+        SendMessageA(shell, WM_SHELL_CREATEBAR, 0, reinterpret_cast<LPARAM>(&request)));
+}
+
+HWND FakeShell::AddWindow(RECT rect, DWORD exStyle)
+{
+    WindowRequest request = {rect, exStyle, kWindowClass, false};
+    return reinterpret_cast<HWND>(
+        SendMessageA(shell, WM_SHELL_CREATEWINDOW, 0, reinterpret_cast<LPARAM>(&request)));
+}
+
+void FakeShell::RemoveWindow(HWND window)
+{
+    SendMessageA(shell, WM_SHELL_DESTROYBAR, 0, reinterpret_cast<LPARAM>(window));
 }
 
 HWND FakeShell::AddTaskBar(const char* className, RECT rect)
@@ -215,9 +290,9 @@ void FakeShell::SetTopmost(HWND bar, bool topmost)
     SendMessageA(shell, WM_SHELL_ZORDER, topmost ? 1 : 0, reinterpret_cast<LPARAM>(bar));
 }
 
-HWND FakeShell::AddBar(UINT edge, RECT rect)
+HWND FakeShell::AddBar(UINT edge, RECT rect, Look look)
 {
-    HWND bar = CreateBar(rect);
+    HWND bar = CreateBar(rect, nullptr, look);
     bars[edge].store(bar);
     return bar;
 }

@@ -4,9 +4,14 @@
 // bars of the monitor whose rectangle the query names) and ABM_GETSTATE with bar
 // windows and a state that the test sets, so the program under test sees
 // auto-hidden bars. Like the shell, it takes the topmost flag from a bar that a
-// full-screen program covers and gives it back afterwards, and it keeps task bar
-// windows of the shell's classes. It runs on a thread of its own, which also owns
-// the bar windows, so it answers while the test thread waits.
+// full-screen program covers and gives it back afterwards, or leaves it off when
+// its verdict goes stale, and it keeps task bar windows of the shell's classes,
+// which may auto-hide while ABM_GETSTATE says they do not. A bar may be covered
+// end to end by a surface that repaints itself all the time, as Windows 11's
+// composition content covers its task bar. Other programs' windows come from it
+// too: an overlay that lets the mouse through, an always-on-top tool, a window
+// over part of a strip. It runs on a thread of its own, which also owns these
+// windows, so it answers while the test thread waits.
 #pragma once
 
 #include <windows.h>
@@ -27,9 +32,14 @@ public:
     FakeShell(const FakeShell&) = delete;
     FakeShell& operator=(const FakeShell&) = delete;
 
+    // How a bar shows: painted by its own window, or covered end to end by a
+    // child that repaints itself in SURFACE_COLOR every few milliseconds.
+    enum class Look { Plain, Composed };
+    static constexpr COLORREF SURFACE_COLOR = RGB(32, 40, 48);
+
     // Creates a topmost bar window at `rect` (screen coordinates) and reports it
     // for `edge`. Returns the bar.
-    HWND AddBar(UINT edge, RECT rect);
+    HWND AddBar(UINT edge, RECT rect, Look look = Look::Plain);
     // The same for `edge` of the monitor at `monitor`, answered to the
     // per-monitor query only.
     HWND AddBarOn(RECT monitor, UINT edge, RECT rect);
@@ -49,6 +59,11 @@ public:
     void MoveBar(UINT edge, RECT rect);
     // Destroys the edge's bar window but keeps reporting its handle.
     void DestroyBar(UINT edge);
+    // Another program's visible window at `rect`, with `exStyle` (WS_EX_TOPMOST,
+    // or WS_EX_LAYERED | WS_EX_TRANSPARENT for one the mouse passes through),
+    // above every window of its band; gone with RemoveWindow or with the shell.
+    HWND AddWindow(RECT rect, DWORD exStyle);
+    void RemoveWindow(HWND window);
     // Stops the shell thread from answering any message for `ms` milliseconds.
     void Hang(DWORD ms);
     // Counts WM_NCPAINT messages that reached the bar windows.
@@ -72,7 +87,8 @@ private:
     static LRESULT CALLBACK ShellProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Answer(const COPYDATASTRUCT* data);
-    HWND CreateBar(RECT rect, const char* className = nullptr);
+    HWND CreateBar(RECT rect, const char* className = nullptr, Look look = Look::Plain);
+    static LRESULT CALLBACK SurfaceProc(HWND, UINT, WPARAM, LPARAM);
 
     // Bars of named monitors: filled before the count that publishes them.
     struct MonitorBar {

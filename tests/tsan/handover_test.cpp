@@ -98,22 +98,27 @@ int BumpOneEvent(geo::Point p, uint32_t time, const Settings& settings, Tables& 
 {
     if (!settings.bumpEnabled.load())
         return 0;
-    return bump::BumpOnTable(
-        tables, 0, progress, settings, p, time,
-        [](const Table& table, int monitor, bump::Edge edge, geo::Rect& rect) {
+    struct Platform {
+        bool BarRect(const Table& table, int monitor, bump::Edge edge, geo::Rect& rect)
+        {
             EXPECT_EQ(table.stamp, table.check) << "the table changed while the hook read it";
             const Bar* bar = table.bars[monitor][edge];
             if (bar == nullptr || !bar->alive)
                 return false;
             rect = bar->rect;
             return true;
-        },
-        [](const Table&, int, bump::Edge edge, const bump::EdgeDecision& d, uint32_t) {
+        }
+        bool Reaches(const Table&, int, geo::Point) { return true; }
+        void Act(const Table&, int, bump::Edge edge, const bump::EdgeDecision& d, uint32_t)
+        {
             if (d.action == bump::EdgeAction::SetBack) {
                 EXPECT_EQ(kSetBack[edge].x, d.cursor.x) << "edge " << edge;
                 EXPECT_EQ(kSetBack[edge].y, d.cursor.y) << "edge " << edge;
             }
-        });
+        }
+        void ForgetBumps() {}
+    } platform;
+    return bump::BumpOnTable(tables, 0, progress, settings, p, time, platform);
 }
 
 // Runs `hook(event)` on a thread of its own, standing for the server thread,

@@ -1,10 +1,14 @@
 #include "win_support.h"
 
+#include "support/test_windows.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <new>
+#include <vector>
 
 // Counts the C++ heap allocations of one thread, to prove the hook path makes none.
 namespace {
@@ -61,10 +65,24 @@ COLORREF PixelOf(HWND bar, POINT screen)
     return color;
 }
 
-bool NcPaintsReach(const FakeShell& fake, LONG atLeast)
+// The program's visible stripes, with their rectangles.
+std::vector<RECT> ShownStripes()
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 2000; Sleep(10)) {
-        if (fake.NcPaints() >= atLeast)
+    std::vector<RECT> shown;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "EdgeWardenStripeClass", nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, "EdgeWardenStripeClass", nullptr)) {
+        RECT r;
+        if (IsWindowVisible(w) && GetWindowRect(w, &r))
+            shown.push_back(r);
+    }
+    return shown;
+}
+
+// Whether `upper` lies above `lower` in the z-order.
+bool Above(HWND upper, HWND lower)
+{
+    for (HWND w = GetWindow(lower, GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == upper)
             return true;
     }
     return false;
@@ -164,11 +182,10 @@ protected:
     void TearDown() override
     {
         hook.reset();
-        bumps.reset();
         AppTest::TearDown();
     }
-    // The bump settings at their defaults, no bump in progress, nothing hidden:
-    // a fresh bump for BumpCursor and a fresh server whose hook is called.
+    // The bump settings at their defaults, no bump in progress and no stripe,
+    // nothing hidden: a fresh server, whose hook the cases call.
     void Reset()
     {
         settings().bumpEnabled.store(1);
@@ -177,12 +194,27 @@ protected:
         settings().bumpColor.store(0x000000FF);
         hook.reset();
         hook = std::make_unique<Server>(shared(), app->bars, app->AppInstance);
-        bumps = std::make_unique<Bumps>(app->bars, settings());
         shared().isHidden.store(0);
         shared().HideWindow.store(nullptr);
     }
-    int BumpCursor(int x, int y, DWORD time) { return bumps->BumpCursor(x, y, time); }
-    const bump::BumpState& State() const { return bumps->StateOf(0); }
+    // One move through the hook; 1 when it was held.
+    int BumpCursor(int x, int y, DWORD time)
+    {
+        MSLLHOOKSTRUCT event = Event(x, y, time);
+        return Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event))
+                       == -1
+                   ? 1
+                   : 0;
+    }
+    const bump::BumpState& State() const { return hook->BumpsInProgress().StateOf(0); }
+    // Takes every stripe away, as a move with protection off does.
+    void EndStripes()
+    {
+        const uint8_t on = settings().bumpEnabled.load();
+        settings().bumpEnabled.store(0);
+        BumpCursor(cx / 2, cy / 2, 0);
+        settings().bumpEnabled.store(on);
+    }
     // Makes the edge's bar known to the program, freshly painted by its thread.
     HWND UseBar(UINT edge)
     {
@@ -216,7 +248,6 @@ protected:
     static FakeShell* shell;
     static HWND known[4];
     std::unique_ptr<Server> hook;
-    std::unique_ptr<Bumps> bumps;
     int cx = 0;
     int cy = 0;
 };
@@ -226,32 +257,48 @@ HWND BumpTest::known[4] = {};
 
 } // namespace
 
-TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndPaintsTheStripe)
+TEST_F(BumpTest, BumpSetsBackAtEveryEdgeAndShowsTheStripeAboveTheBar)
 {
     settings().bumpColor.store(kColor);
     struct Case {
         UINT edge;
         POINT strip;
         POINT setBack;
+        RECT stripe; // the screen's outermost line along the bar
     } cases[] = {
-        {ABE_LEFT, {0, 300}, {2, 300}},
-        {ABE_TOP, {500, 0}, {500, 2}},
-        {ABE_RIGHT, {cx - 1, 300}, {cx - 3, 300}},
-        {ABE_BOTTOM, {500, cy - 1}, {500, cy - 3}},
+        {ABE_LEFT, {0, 300}, {2, 300}, {0, 0, 1, cy}},
+        {ABE_TOP, {500, 0}, {500, 2}, {0, 0, cx, 1}},
+        {ABE_RIGHT, {cx - 1, 300}, {cx - 3, 300}, {cx - 1, 0, cx, cy}},
+        {ABE_BOTTOM, {500, cy - 1}, {500, cy - 3}, {0, cy - 1, cx, cy}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "edge " << c.edge);
         HWND bar = UseBar(c.edge);
-        ASSERT_NE(kColor, PixelOf(bar, c.strip));
+        const COLORREF own = PixelOf(bar, c.strip);
+        ASSERT_NE(kColor, own);
         EXPECT_EQ(1, BumpCursor(c.strip.x, c.strip.y, 1000));
         const POINT p = CursorPos();
         EXPECT_EQ(c.setBack.x, p.x);
         EXPECT_EQ(c.setBack.y, p.y);
         EXPECT_EQ(2, State().pushedDistance[c.edge]);
-        // The stripe is the bar's second line from its inner edge: the screen's outermost.
-        EXPECT_EQ(kColor, PixelOf(bar, c.strip));
+
+        // A window of the program's own, above the bar, that the mouse passes
+        // through and that is never activated; nothing is painted into the bar.
+        HWND stripe = FindWindowExA(nullptr, nullptr, "EdgeWardenStripeClass", nullptr);
+        ASSERT_NE(nullptr, stripe);
+        ASSERT_EQ(1u, ShownStripes().size());
+        const RECT r = ShownStripes()[0];
+        EXPECT_TRUE(EqualRect(&c.stripe, &r));
+        const LONG_PTR exStyle = GetWindowLongPtrA(stripe, GWL_EXSTYLE);
+        const LONG_PTR wanted =
+            WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+        EXPECT_EQ(wanted, exStyle & wanted);
+        EXPECT_TRUE(Above(stripe, bar));
+        EXPECT_TRUE(WaitFor([&] { return ScreenPixel(c.strip) == kColor; }));
+        EXPECT_EQ(own, PixelOf(bar, c.strip));
         // Away from every edge nothing happens, even with bars on all of them.
         EXPECT_EQ(0, BumpCursor(500, 300, 1010));
+        EndStripes();
     }
 }
 
@@ -259,13 +306,7 @@ TEST_F(BumpTest, BumpCornerSetsBackAtBothEdges)
 {
     UseBar(ABE_LEFT);
     UseBar(ABE_TOP);
-    // The top bar starts right of the left set-back, so moving there makes no input
-    // event of the bar's that could undo the top set-back.
-    RECT top = FakeShell::HiddenRect(ABE_TOP);
-    top.left = 3;
-    shell->MoveBar(ABE_TOP, top);
     EXPECT_EQ(1, BumpCursor(0, 0, 1000));
-    shell->MoveBar(ABE_TOP, FakeShell::HiddenRect(ABE_TOP));
     const POINT p = CursorPos();
     EXPECT_EQ(2, p.x);
     EXPECT_EQ(2, p.y);
@@ -273,38 +314,100 @@ TEST_F(BumpTest, BumpCornerSetsBackAtBothEdges)
     EXPECT_EQ(2, State().pushedDistance[ABE_TOP]);
 }
 
-TEST_F(BumpTest, BumpReleaseRedrawsTheEdgeUnlessIndicationIsOff)
+TEST_F(BumpTest, StripeGoesAtTheReleaseAndWhenThePushGetsThrough)
 {
     settings().bumpColor.store(kColor);
+    settings().bumpStrength.store(4);
+    settings().bumpTime.store(0);
     HWND bar = UseBar(ABE_BOTTOM);
-    const POINT stripe = {500, cy - 1};
-    const POINT inner = {500, cy - 2};
-    const COLORREF own = PixelOf(bar, stripe);
+    const LONG ncPaints = shell->NcPaints();
     BumpCursor(500, cy - 1, 1000);
-    ASSERT_EQ(kColor, PixelOf(bar, stripe));
-
-    // Within 20 pixels of the bar the bump stays.
-    const LONG before = shell->NcPaints();
+    ASSERT_EQ(1u, ShownStripes().size());
+    // Within 20 pixels of the bar the bump and its stripe stay.
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 20, 1100));
-    EXPECT_EQ(2, State().pushedDistance[ABE_BOTTOM]);
-
+    EXPECT_EQ(1u, ShownStripes().size());
     EXPECT_EQ(0, BumpCursor(500, cy - 2 - 21, 1200));
     EXPECT_EQ(0, State().pushedDistance[ABE_BOTTOM]);
-    EXPECT_TRUE(NcPaintsReach(*shell, before + 1));
-    // Once the bar's thread has painted, both rows are the bar's own.
-    SendMessageA(bar, WM_NULL, 0, 0);
-    EXPECT_EQ(own, PixelOf(bar, stripe));
-    EXPECT_EQ(own, PixelOf(bar, inner));
+    EXPECT_TRUE(ShownStripes().empty()) << "released";
 
-    // Without indication: no stripe, and the release only forgets the bump.
+    // Pushed through: the stripe goes as the bar opens.
+    BumpCursor(500, cy - 1, 1300);
+    BumpCursor(500, cy - 1, 1310);
+    ASSERT_EQ(1u, ShownStripes().size());
+    EXPECT_EQ(0, BumpCursor(500, cy - 1, 1320));
+    EXPECT_TRUE(ShownStripes().empty()) << "through";
+    BumpCursor(500, 100, 1330);
+
+    // A bar that opens some other way, or goes, takes its stripe along.
+    BumpCursor(500, cy - 1, 1400);
+    shell->MoveBar(ABE_BOTTOM, {0, cy - 30, cx, cy});
+    BumpCursor(500, cy - 40, 1410);
+    EXPECT_TRUE(ShownStripes().empty()) << "opened";
+    shell->MoveBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    BumpCursor(500, 100, 1420);
+
+    // Protection switched off, or the hook removed: no stripe stays behind.
+    BumpCursor(500, cy - 1, 1500);
+    ASSERT_EQ(1u, ShownStripes().size());
+    settings().bumpEnabled.store(0);
+    MSLLHOOKSTRUCT event = Event(500, 300, 1510);
+    Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+    EXPECT_TRUE(ShownStripes().empty()) << "protection off";
+    settings().bumpEnabled.store(1);
+    BumpCursor(500, 100, 1520);
+    ASSERT_TRUE(hook->EnsureServerThread(nullptr));
+    hook->RequestMouseHook(true);
+    ASSERT_TRUE(WaitFor([this] { return hook->Hook() != nullptr; }));
+    SetCursorPos(500, cy - 1);
+    ASSERT_TRUE(WaitFor([] { return ShownStripes().size() == 1; })) << "the hook's own stripe";
+    hook->RequestMouseHook(false);
+    EXPECT_TRUE(WaitFor([] { return ShownStripes().empty(); })) << "hook removed";
+    hook->StopServerThread();
+    SetCursorPos(cx / 2, cy / 2);
+    BumpCursor(500, 100, 1540);
+
+    // Without indication: no stripe at all.
     settings().bumpColor.store(kColor | BUMP_NO_INDICATION);
-    EXPECT_EQ(1, BumpCursor(500, cy - 1, 1300));
-    EXPECT_NE(kColor, PixelOf(bar, stripe));
-    const LONG quiet = shell->NcPaints();
-    EXPECT_EQ(0, BumpCursor(500, 100, 1400));
+    EXPECT_EQ(1, BumpCursor(500, cy - 1, 1600));
+    EXPECT_TRUE(ShownStripes().empty());
+    EXPECT_EQ(0, BumpCursor(500, 100, 1610));
+
+    // Nothing asked the bar to paint.
+    SendMessageA(bar, WM_NULL, 0, 0);
+    EXPECT_EQ(ncPaints, shell->NcPaints());
+}
+
+TEST_F(BumpTest, BumpHoldsOnlyWhereTheMouseReachesTheBar)
+{
+    UseBar(ABE_BOTTOM);
+    // The program's own hide window and a click-through overlay lie over the
+    // strip: the mouse still reaches the bar.
+    settings().hideSeconds.store(1);
+    settings().hideMode.store(HIDE_POPUP);
+    SetCursorPos(cx / 4, cy - 1);
+    app->hider.HideIfIdle(false, app->MainWindow);
+    ASSERT_NE(nullptr, shared().HideWindow.load());
+    EXPECT_EQ(1, BumpCursor(cx / 4, cy - 1, 1000)) << "under the hide window";
+    app->hider.DestroyHideWindow();
+    SetCursorPos(cx / 2, cy / 2);
+    BumpCursor(500, 100, 1010);
+    HWND overlay = CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, "STATIC", "",
+                                   WS_POPUP | WS_VISIBLE, 0, 0, cx, cy, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    SetLayeredWindowAttributes(overlay, 0, 1, LWA_ALPHA);
+    EXPECT_EQ(1, BumpCursor(cx / 4, cy - 1, 1100)) << "under the overlay";
+    DestroyWindow(overlay);
+    BumpCursor(500, 100, 1110);
+
+    // A topmost window over part of the strip takes the mouse there.
+    RegisterPlainClass("EdgeWardenTestTool");
+    HWND tool = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE, "EdgeWardenTestTool", "",
+                                WS_POPUP | WS_VISIBLE, 0, cy / 2, cx / 2, cy / 2, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    EXPECT_EQ(0, BumpCursor(cx / 4, cy - 1, 1200)) << "under the window";
     EXPECT_EQ(0, State().pushedDistance[ABE_BOTTOM]);
-    Sleep(100);
-    EXPECT_EQ(quiet, shell->NcPaints());
+    EXPECT_EQ(1, BumpCursor(3 * cx / 4, cy - 1, 1210)) << "beside the window";
+    DestroyWindow(tool);
 }
 
 TEST_F(BumpTest, BumpInProgressEndsWhenTheMonitorsChange)
@@ -339,8 +442,10 @@ TEST_F(BumpTest, BumpSkipsABarDestroyedSinceTheRefresh)
     shell->DestroyBar(ABE_BOTTOM);
     shell->SetBar(ABE_BOTTOM, bar);
 
-    // Neither a set-back nor a release judged from a rectangle that is not there.
+    // Neither a set-back nor a release judged from a rectangle that is not there,
+    // nor a stripe left where the bar was.
     EXPECT_EQ(0, BumpCursor(500, cy - 1, 1100));
+    EXPECT_TRUE(ShownStripes().empty());
     EXPECT_EQ(0, BumpCursor(500, 100, 1200));
     const POINT p = CursorPos();
     EXPECT_EQ(cx / 2, p.x);
@@ -404,6 +509,9 @@ TEST_F(BumpTest, BumpHookOnWineHoldsTheCursorAndLetsLaterHooksSeeTheEvent)
     UseBar(ABE_BOTTOM);
     settings().bumpStrength.store(6);
     settings().bumpTime.store(0);
+    // Under Wine a window that goes from under the pointer makes a move of its
+    // own: no stripe, so that every event counted is one of the pushes.
+    settings().bumpColor.store(kColor | BUMP_NO_INDICATION);
 
     HookThread hooks;
 
@@ -428,23 +536,25 @@ TEST_F(BumpTest, BumpHookPathAllocatesNothing)
 {
     UseBar(ABE_BOTTOM);
     UseBar(ABE_LEFT);
-    const LONG ncPaints = shell->NcPaints();
     settings().bumpStrength.store(4);
     settings().bumpTime.store(0);
-    // Far away, on the strip with a stripe, set back, through, and released with a
-    // redraw: every path of the hook, many times over.
+    // Far away, on the strip with a stripe, set back, through, and released with
+    // the stripe gone: every path of the hook, many times over.
     const POINT path[] = {{500, 300},  {500, cy - 1}, {500, cy - 1}, {500, cy - 1},
                           {0, cy - 1}, {500, 100},    {3, 300},      {40, 300}};
     allocations.store(0);
     allocationThread.store(GetCurrentThreadId());
     DWORD time = 0;
+    int releases = 0;
     for (int round = 0; round < 200; ++round) {
         for (const POINT& at : path) {
+            const int32_t before = State().pushedDistance[ABE_BOTTOM];
             MSLLHOOKSTRUCT event = Event(at.x, at.y, time += 10);
             Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event));
+            releases += before != 0 && State().pushedDistance[ABE_BOTTOM] == 0 ? 1 : 0;
         }
     }
     allocationThread.store(0);
     EXPECT_EQ(0, allocations.load());
-    EXPECT_GT(shell->NcPaints(), ncPaints) << "the release path was not taken";
+    EXPECT_EQ(200, releases) << "the release path was not taken";
 }

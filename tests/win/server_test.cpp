@@ -100,7 +100,7 @@ TEST_F(Engine, ActivationRunsOneThreadHookAndTimerUntilSwitchedOff)
     EXPECT_TRUE(WaitFor([this] { return HookRemoved(); }, 2000));
     EXPECT_FALSE(TimerTicks(1300));
     EXPECT_EQ(window, app->server.Window()) << "switching off keeps the thread";
-    const LONG oneRefresh = 4 * app->bars.Tables().Published()->desktop.count + 5;
+    const LONG oneRefresh = 4 * app->bars.Tables().Published()->desktop.count + 4;
     EXPECT_EQ(queries + oneRefresh, shell.Queries()) << "the refresh has ended";
     EXPECT_EQ(bar, app->bars.PrimaryBar(ABE_BOTTOM));
     CloseHandle(asked);
