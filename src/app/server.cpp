@@ -5,6 +5,7 @@
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "taskbar/mouse_hook.h"
+#include "taskbar/pointer_sense.h"
 
 static_assert(REALTIME_CLASS == REALTIME_PRIORITY_CLASS, "the platform's real-time class");
 
@@ -142,6 +143,8 @@ DWORD WINAPI ServerThreadProc(LPVOID)
             }
             continue;
         }
+        if (msg.message == WM_INPUT)
+            NoteRawInput(msg.lParam);
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -162,6 +165,8 @@ bool SetMouseHook(bool install)
         if (hook == nullptr) {
             hook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, AppInstance, 0);
             MouseHook.store(hook);
+            if (hook != nullptr)
+                SensePointers(ServerWindow.load());
         }
         return hook != nullptr;
     }
@@ -169,6 +174,7 @@ bool SetMouseHook(bool install)
         return true;
     BOOL ok = UnhookWindowsHookEx(hook);
     MouseHook.store(nullptr);
+    SensePointers(nullptr);
     return ok != FALSE;
 }
 

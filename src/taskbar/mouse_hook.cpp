@@ -4,6 +4,7 @@
 #include "hide/hide.h"
 #include "settings/settings.h"
 #include "taskbar/autohide_bars.h"
+#include "taskbar/pointer_sense.h"
 
 bump::BumpState bumpState[bump::MAX_MONITORS] = {};
 
@@ -50,7 +51,7 @@ void ForgetBumps()
 
 } // namespace
 
-int BumpCursor(int x, int y, DWORD time)
+int BumpCursor(int x, int y, DWORD time, pointer::Kind kind, pointer::Held* held)
 {
     const DesktopBars* table = desktopBars.Acquire(HOOK_READER);
     if (table == nullptr) {
@@ -63,8 +64,9 @@ int BumpCursor(int x, int y, DWORD time)
         bumpLayout = table->layout;
     }
     const uint32_t color = settings.bumpColor.load();
-    const bump::BumpConfig config = {settings.bumpStrength.load(), settings.bumpTime.load(),
-                                     (color & BUMP_NO_INDICATION) == 0};
+    const bump::BumpConfig config =
+        pointer::ConfigFor(kind, {settings.bumpStrength.load(), settings.bumpTime.load(),
+                                  (color & BUMP_NO_INDICATION) == 0});
     HWND bar = nullptr;
     const auto barRect = [&bar, table](int monitor, bump::Edge edge, bump::Rect& rect) {
         bar = table->bars[monitor][edge];
@@ -81,11 +83,15 @@ int BumpCursor(int x, int y, DWORD time)
         rect = {r.left, r.top, r.right, r.bottom};
         return true;
     };
-    const auto act = [&bar, color](int, bump::Edge, const bump::EdgeDecision& d) {
+    const auto act = [&bar, color, held, config](int monitor, bump::Edge edge,
+                                                 const bump::EdgeDecision& d) {
         if (d.action == bump::EdgeAction::SetBack) {
             if (d.paint)
                 PaintStripe(bar, d.paintRect, color & 0xFFFFFF);
             SetCursorPos(d.cursor.x, d.cursor.y);
+            if (held != nullptr)
+                pointer::NoteHeld(*held, monitor, edge, bumpState[monitor].bumpStartTime[edge],
+                                  config.bumpTime, d.cursor);
         } else if (d.action == bump::EdgeAction::Release && d.paint) {
             RepaintBar(bar);
         }
@@ -106,12 +112,18 @@ LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
         lastInputTime.store(event->time);
         RequestUnhide();
     }
+    const PointerEvent pointerEvent = BeginPointerEvent(wParam, *event);
     // A release always gets through: with absolute pointing (pen, touch, remote
     // desktop) one swallowed on a strip would leave the button down for good.
     const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
                          || wParam == WM_XBUTTONUP;
-    if (settings.bumpEnabled.load() && !release
-        && BumpCursor(event->pt.x, event->pt.y, event->time) != 0) {
+    // A touch is never held: the shell opens its bars by an edge swipe.
+    pointer::Held held = {};
+    const bool swallow =
+        settings.bumpEnabled.load() && !release && pointerEvent.kind != pointer::Kind::Touch
+        && BumpCursor(event->pt.x, event->pt.y, event->time, pointerEvent.kind, &held) != 0;
+    EndPointerEvent(pointerEvent, held);
+    if (swallow) {
         // Later hooks still see the event; the system neither moves the cursor nor delivers it.
         CallNextHookEx(MouseHook.load(), nCode, wParam, lParam);
         return -1;

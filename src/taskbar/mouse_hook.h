@@ -3,6 +3,7 @@
 #pragma once
 
 #include "taskbar/bump_rules.h"
+#include "taskbar/pointer_rules.h"
 
 #include <windows.h>
 
@@ -13,5 +14,7 @@ extern bump::BumpState bumpState[bump::MAX_MONITORS];
 LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam);
 
 // Returns 1 when the cursor was set back at one or more edges (the event is to
-// be swallowed), otherwise 0.
-int BumpCursor(int x, int y, DWORD time);
+// be swallowed), otherwise 0. `kind` picks the rule; `held`, when given, learns
+// what was set back.
+int BumpCursor(int x, int y, DWORD time, pointer::Kind kind = pointer::Kind::Mouse,
+               pointer::Held* held = nullptr);
