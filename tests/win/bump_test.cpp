@@ -4,6 +4,7 @@
 #include "support/fake_shell.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/mouse_hook.h"
+#include "taskbar/pointer_sense.h"
 
 #include <gtest/gtest.h>
 
@@ -82,12 +83,41 @@ bool NcPaintsReach(const FakeShell& fake, LONG atLeast)
     return false;
 }
 
-MSLLHOOKSTRUCT Event(int x, int y, DWORD time)
+MSLLHOOKSTRUCT Event(int x, int y, DWORD time, ULONG_PTR extraInfo = 0)
 {
     MSLLHOOKSTRUCT event = {};
     event.pt = {x, y};
     event.time = time;
+    event.dwExtraInfo = extraInfo;
     return event;
+}
+
+// Handles this thread's messages, its timers' among them, for `ms`.
+void PumpFor(DWORD ms)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+}
+
+// Stand-ins for what Wine cannot produce: an absolute raw move, a remote session.
+bool rawAbsolute = false;
+bool remoteSession = false;
+
+bool StandInRawMouse(HRAWINPUT, uint16_t& flags, int32_t& dx, int32_t& dy)
+{
+    flags = rawAbsolute ? MOUSE_MOVE_ABSOLUTE : MOUSE_MOVE_RELATIVE;
+    dx = 3;
+    dy = 0;
+    return true;
+}
+
+bool StandInSession()
+{
+    return remoteSession;
 }
 
 // Low-level hooks run on a thread with a message loop: a counting hook first, then
@@ -188,6 +218,7 @@ protected:
             state = {};
         isHidden.store(0);
         HideWindow.store(nullptr);
+        UsePointerSources(SystemPointerSources());
     }
     // Makes the edge's bar known to the program, freshly painted by its thread.
     static HWND UseBar(UINT edge)
@@ -399,6 +430,58 @@ TEST_F(BumpTest, BumpHookSwallowsOnlyWhatItSetsBack)
         EXPECT_EQ(c.recordsTime ? time : 1u, lastInputTime.load());
         EXPECT_EQ(c.recordsTime ? 0 : 1, isHidden.load());
         EXPECT_EQ(c.result == -1 ? cy - 3 : cy / 2, Cursor().y);
+    }
+}
+
+TEST_F(BumpTest, EachKindOfPointerIsHeldAndLetThroughByItsOwnRule)
+{
+    UseBar(ABE_BOTTOM);
+    settings.bumpTime.store(300);
+    struct Case {
+        const char* what;
+        ULONG_PTR extraInfo;
+        bool rawAbsolute;
+        bool remoteSession;
+        bool held;
+        bool rests; // let through by the program once the time is up
+    } cases[] = {
+        {"mouse", 0, false, false, true, false},
+        {"touch", 0xFF515780, false, false, false, false},
+        {"pen", 0xFF515700, false, false, true, true},
+        {"absolute raw move", 0, true, false, true, true},
+        {"remote session", 0, false, true, true, true},
+        {"the touch bit without the mark", 0x80, false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        settings.bumpTime.store(300);
+        rawAbsolute = c.rawAbsolute;
+        remoteSession = c.remoteSession;
+        UsePointerSources({StandInRawMouse, StandInSession});
+        NoteRawInput(0);
+        isHidden.store(1);
+        SetCursorPos(cx / 2, cy / 2);
+        MSLLHOOKSTRUCT event = Event(500, cy - 1, GetTickCount(), c.extraInfo);
+        EXPECT_EQ(c.held ? -1 : 0,
+                  LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&event)));
+        EXPECT_EQ(0, isHidden.load()) << "it ends a hide";
+        const LONG heldY = c.held ? cy - 3 : cy / 2;
+        EXPECT_EQ(heldY, Cursor().y);
+        EXPECT_EQ(c.held ? 2 : 0, bumpState[0].pushedDistance[ABE_BOTTOM]);
+
+        // No further event: a resting pointer is taken onto the strip once the
+        // time is up, and not before.
+        PumpFor(150);
+        EXPECT_EQ(heldY, Cursor().y) << "before the time";
+        PumpFor(350);
+        EXPECT_EQ(c.rests ? cy - 1 : heldY, Cursor().y) << "after the time";
+        if (c.rests) {
+            // That move coming back, unmarked, gets through.
+            MSLLHOOKSTRUCT echo = Event(500, cy - 1, GetTickCount());
+            EXPECT_EQ(0,
+                      LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&echo)));
+        }
     }
 }
 
