@@ -167,7 +167,7 @@ struct Completion {
 // that the bar slides in. `strength`: the settings' strength of bump.
 inline Completion Complete(Rest& rest, uint32_t now, int32_t strength, bump::BumpState* states)
 {
-    if (!rest.armed || rest.monitor < 0 || rest.monitor >= bump::MAX_MONITORS)
+    if (!rest.armed)
         return {Step::Nothing, 0, rest.at};
     if (Later(rest.due, now))
         return {Step::Wait, rest.due - now, rest.at};

@@ -150,7 +150,6 @@ LRESULT CALLBACK FakeShell::BarProc(HWND window, UINT message, WPARAM wParam, LP
         std::atomic<LONG>* count = message == WM_NCPAINT       ? &self->ncPaints
                                    : message == WM_MOUSEMOVE   ? &self->mouseMoves
                                    : message == WM_LBUTTONDOWN ? &self->presses
-                                   : message == WM_LBUTTONUP   ? &self->releases
                                                                : nullptr;
         if (count != nullptr)
             count->store(count->load() + 1);

@@ -53,11 +53,9 @@ public:
     void Hang(DWORD ms);
     // Counts WM_NCPAINT messages that reached the bar windows.
     LONG NcPaints() const { return ncPaints.load(); }
-    // Counts the mouse moves, left-button presses and releases that reached the
-    // bar windows.
+    // Counts the mouse moves and left-button presses that reached the bar windows.
     LONG MouseMoves() const { return mouseMoves.load(); }
     LONG Presses() const { return presses.load(); }
-    LONG Releases() const { return releases.load(); }
     // Counts the queries answered.
     LONG Queries() const { return queries.load(); }
     // Runs `action` on the shell's thread before it answers the next query,
@@ -98,7 +96,6 @@ private:
     std::atomic<LONG> queries{0};
     std::atomic<LONG> mouseMoves{0};
     std::atomic<LONG> presses{0};
-    std::atomic<LONG> releases{0};
     std::function<void()> beforeAnswer;
     std::atomic<bool> beforeAnswerArmed{false};
 };

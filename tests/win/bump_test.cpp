@@ -436,7 +436,6 @@ TEST_F(BumpTest, BumpHookSwallowsOnlyWhatItSetsBack)
 TEST_F(BumpTest, EachKindOfPointerIsHeldAndLetThroughByItsOwnRule)
 {
     UseBar(ABE_BOTTOM);
-    settings.bumpTime.store(300);
     struct Case {
         const char* what;
         ULONG_PTR extraInfo;
@@ -451,6 +450,10 @@ TEST_F(BumpTest, EachKindOfPointerIsHeldAndLetThroughByItsOwnRule)
         {"absolute raw move", 0, true, false, true, true},
         {"remote session", 0, false, true, true, true},
         {"the touch bit without the mark", 0x80, false, false, true, false},
+        {"a mark one bit off", 0xFF515680, false, false, true, false},
+        // Only the low 32 bits count, also where the field has 64.
+        {"pen, higher bits set", static_cast<ULONG_PTR>(0xFFFFFFFFFF515700u), false, false, true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
