@@ -3,6 +3,11 @@
 # in the same run, prints a table and writes docs/performance.md from this run.
 # About three minutes after the builds; not part of test.sh. Uses a private Xvfb and
 # the project's Wine prefix; overwrites, then deletes HKCU\Software\EdgeWarden there.
+#
+#   BASELINE_EXE=PATH scripts/bench.sh
+#       also measures another build of EdgeWarden.exe (an earlier commit's, say)
+#       in the same run: its hook cost in the same rounds, its idle CPU and its
+#       CPU per mouse event, each beside the same baselines (about two minutes more)
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -14,6 +19,8 @@ SOAK_EVENTS=30000
 HOOK_EVENTS=1000
 HOOK_ROUNDS=12
 STARTUPS=7
+FAR_EVENTS=3000
+BASELINE_EXE=${BASELINE_EXE:-}
 
 STARTED_PIDS=()
 cleanup() {
@@ -83,6 +90,7 @@ log "building"
 build_config host || exit 1
 build_windows || exit 1
 [ -x "$BUILD/host/edgewarden_bench" ] || fail "no build/host/edgewarden_bench (is libbenchmark-dev installed?)"
+[ -z "$BASELINE_EXE" ] || [ -f "$BASELINE_EXE" ] || fail "no baseline exe at $BASELINE_EXE"
 
 rm -rf "$OUT" && mkdir -p "$OUT"
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -96,6 +104,7 @@ STRIP_NS=$(native_ns OnHiddenStrip)
 BUMP_NS=$(native_ns Bumping)
 TICK_NS=$(native_ns IdleTick)
 HIDEPOINT_NS=$(native_ns HidePointClearOfBars)
+RECOGNISE_NS=$(native_ns RecognisePointer)
 
 SIZE_X64=$(stat -c %s "$X64/EdgeWarden.exe")
 SIZE_I686=$(stat -c %s "$BUILD/i686/EdgeWarden.exe")
@@ -107,8 +116,10 @@ XVFB_SCREEN=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 "$WINE64" reg delete 'HKCU\Software\EdgeWarden' /f >/dev/null 2>&1
 
 log "hook cost per mouse event under Wine ($HOOK_ROUNDS rounds of $HOOK_EVENTS events)"
-timeout 600 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" "$HOOK_EVENTS" "$HOOK_ROUNDS" 2>&1 \
-    | tr -d '\r' >"$OUT/hook.txt"
+BASELINE_ARG=()
+[ -z "$BASELINE_EXE" ] || BASELINE_ARG=("$(windows_path "$BASELINE_EXE")")
+timeout 900 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" "$HOOK_EVENTS" "$HOOK_ROUNDS" \
+    "${BASELINE_ARG[@]}" 2>&1 | tr -d '\r' >"$OUT/hook.txt"
 [ "$(value "$OUT/hook.txt" bumping_held)" = 1 ] || fail "hook bench failed; see $OUT/hook.txt"
 hook() { calc '%.1f' v v="$(value "$OUT/hook.txt" "$1")"; }
 PT_US=$(hook pass_through_median_us)
@@ -121,6 +132,9 @@ PT_MIN_US=$(hook pass_through_round_median_min_us)
 PT_MAX_US=$(hook pass_through_round_median_max_us)
 FAR_MIN_US=$(hook edgewarden_far_round_median_min_us)
 FAR_MAX_US=$(hook edgewarden_far_round_median_max_us)
+BASE_FAR_US=$(hook baseline_far_median_us)
+BASE_FAR_MIN_US=$(hook baseline_far_round_median_min_us)
+BASE_FAR_MAX_US=$(hook baseline_far_round_median_max_us)
 
 log "heap allocations on the hook path"
 timeout 300 "$WINE64" "$X64/edgewarden_win_tests.exe" --gtest_filter='BumpTest.BumpHookPathAllocatesNothing' \
@@ -198,9 +212,43 @@ sleep 2
 read -r EW_PRIV1 EW_RSS1 < <(memory_kib "$EW_PID")
 read -r MIN_PRIV1 MIN_RSS1 < <(memory_kib "$MIN_PID")
 read -r SKEL_PRIV1 SKEL_RSS1 < <(memory_kib "$SKEL_PID")
-for pid in "${STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1; done
-wait "${STARTED_PIDS[@]}" 2>/dev/null
-STARTED_PIDS=()
+
+# CPU time per mouse event far from the edges, in microseconds: of the program
+# (its hook, and its server thread's raw input) and of the wineserver.
+far_cpu_us() { # pid
+    local app0 server0 app1 server1
+    app0=$(cpu_ns "$1")
+    server0=$(cpu_ns "$SERVER_PID")
+    timeout 300 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" --far "$FAR_EVENTS" >/dev/null 2>&1
+    app1=$(cpu_ns "$1")
+    server1=$(cpu_ns "$SERVER_PID")
+    echo "$(calc '%.1f' '(e - s) / n / 1e3' e="$app1" s="$app0" n="$FAR_EVENTS")" \
+        "$(calc '%.1f' '(e - s) / n / 1e3' e="$server1" s="$server0" n="$FAR_EVENTS")"
+}
+stop_started() {
+    for pid in "${STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1; done
+    wait "${STARTED_PIDS[@]}" 2>/dev/null
+    STARTED_PIDS=()
+}
+read -r EW_FAR_CPU EW_FAR_SERVER < <(far_cpu_us "$EW_PID")
+stop_started
+
+BASE_CPU=nan BASE_MIN_CPU=nan BASE_FAR_CPU=nan BASE_FAR_SERVER=nan
+if [ -n "$BASELINE_EXE" ]; then
+    log "the baseline exe: idle cost over $IDLE_SECONDS s beside a fresh timer, then CPU per mouse event"
+    start_background "$BASELINE_EXE" -hide
+    BASE_PID=$LAST_PID
+    start_background "$X64/edgewarden_minimal_timer.exe"
+    BASE_MIN_PID=$LAST_PID
+    sleep 5
+    NS0[$BASE_PID]=$(cpu_ns "$BASE_PID")
+    NS0[$BASE_MIN_PID]=$(cpu_ns "$BASE_MIN_PID")
+    sleep "$IDLE_SECONDS"
+    BASE_CPU=$(idle_ms "$BASE_PID")
+    BASE_MIN_CPU=$(idle_ms "$BASE_MIN_PID")
+    read -r BASE_FAR_CPU BASE_FAR_SERVER < <(far_cpu_us "$BASE_PID")
+    stop_started
+fi
 "$WINE64" reg delete 'HKCU\Software\EdgeWarden' /f >/dev/null 2>&1
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 cat >"$OUT/idle-memory.txt" <<EOF
@@ -244,6 +292,17 @@ SIZE_OK=$(yes_no "$SIZE_X64 < 300 * 1024 && $SIZE_I686 < 300 * 1024")
 mib() { calc '%.2f' 'k / 1024' k="$1"; }
 signed_mib() { calc '%+.2f' 'k / 1024' k="$1"; }
 
+BASELINE_ROWS=
+if [ -n "$BASELINE_EXE" ]; then
+    BASELINE_ROWS=$(cat <<EOF
+| Mouse event under Wine, far from the edges, against the baseline exe (median) | $FAR_US µs | $BASE_FAR_US µs, the baseline exe (rounds $BASE_FAR_MIN_US to $BASE_FAR_MAX_US µs) | $(calc '%+.1f' 'f - b' f="$FAR_US" b="$BASE_FAR_US") µs | within the spread of the rounds | $(yes_no "$FAR_US - $BASE_FAR_US <= $BASE_FAR_MAX_US - $BASE_FAR_MIN_US") |
+| CPU per mouse event far from the edges, against the baseline exe | $EW_FAR_CPU µs, wineserver $EW_FAR_SERVER µs | $BASE_FAR_CPU µs, wineserver $BASE_FAR_SERVER µs | $(calc '%+.1f' 'e - b' e="$EW_FAR_CPU" b="$BASE_FAR_CPU") µs, wineserver $(calc '%+.1f' 'e - b' e="$EW_FAR_SERVER" b="$BASE_FAR_SERVER") µs | | |
+| CPU time over $IDLE_SECONDS s idle, against the baseline exe | $EW_CPU ms (beside a timer of $MIN_CPU ms) | $BASE_CPU ms (beside a timer of $BASE_MIN_CPU ms) | $(calc '%.2f' 'b > 0 ? e / b : 0' e="$EW_CPU" b="$BASE_CPU")x | | |
+EOF
+)
+    BASELINE_ROWS+=$'\n'
+fi
+
 TABLE=$(cat <<EOF
 | Measure | EdgeWarden | Baseline beside it | Ratio or difference | Target | Met |
 |---|---|---|---|---|---|
@@ -252,9 +311,11 @@ TABLE=$(cat <<EOF
 | Decision per event natively, bumping | $BUMP_NS ns | | | | |
 | Idle tick decision natively | $TICK_NS ns | | | | |
 | Hide point clear of bars natively | $HIDEPOINT_NS ns | | | | |
+| Telling the pointing device natively, per event | $RECOGNISE_NS ns | | | | |
 | Mouse event under Wine, far from the edges (median) | $FAR_US µs | $PT_US µs, pass-through hook | ${HOOK_RATIO}x | ≤ 1.2x | $HOOK_OK |
 | Mouse event under Wine, bumping (median) | $BUMPING_US µs | $PT_US µs, pass-through hook | ${BUMP_RATIO}x | | |
-| Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
+| CPU of EdgeWarden per mouse event far from the edges, and of the wineserver | $EW_FAR_CPU µs, $EW_FAR_SERVER µs | | | | |
+${BASELINE_ROWS}| Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
 | CPU time over $IDLE_SECONDS s idle in the background, $MONITORS monitors | $EW_CPU ms | $MIN_CPU ms, one-second timer | ${IDLE_RATIO}x | ≤ 1.10x | $IDLE_OK |
 | Share of one CPU, idle in the background, $MONITORS monitors | $IDLE_SHARE % | | | < 0.5 % | $IDLE_SHARE_OK |
 | Private memory after start | $(mib "$EW_PRIV0") MiB | $(mib "$MIN_PRIV0") MiB, one-second timer | $(signed_mib "$PRIV0_DIFF") MiB | ≤ +1 MiB | $PRIV0_OK |
@@ -275,6 +336,16 @@ echo
 echo "Raw output: $OUT"
 
 # ---- the document ----
+BASELINE_TEXT=
+if [ -n "$BASELINE_EXE" ]; then
+    BASELINE_TEXT="
+**Against the baseline exe** (\`BASELINE_EXE=$BASELINE_EXE\`): in each round of the hook
+cost the baseline exe is timed far from the edges too, between the pass-through hook
+and EdgeWarden; after the two-monitor phase it runs $IDLE_SECONDS s idle beside a fresh
+minimal timer (the skeleton has ended), then takes the same $FAR_EVENTS moves.
+"
+fi
+
 CPU_MODEL=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 WINE_VERSION=$("$WINE64" --version 2>/dev/null)
 CLANG_VERSION=$(clang++ --version | head -n 1)
@@ -365,6 +436,18 @@ it then closes the dialog (Exit, or Cancel). Median of the $STARTUPS starts:
 1600 hook calls on every path (far away, first contact with a stripe, set back,
 through, released with a redraw) and expects none; this run executed it.
 
+**Telling the pointing device** (\`bench/bump_bench.cpp\`): what the hook adds to every
+event to know whether a mouse, a pen, a touch or a pointer that reports where it
+is moved it: the kind from the event's mark, the latest raw input move and the
+session, whether the event is the program's own move of the cursor coming back,
+and the wait of a resting pointer (none far from the edges).
+
+**CPU per mouse event**: after the soak, $FAR_EVENTS relative moves in the middle of the
+screen (\`edgewarden_wine_hook_bench --far\`) to the running EdgeWarden; its CPU time
+and the wineserver's over them (schedstat), divided by the count. EdgeWarden's
+includes its hook and the raw input report that its server thread reads for every
+mouse event; the wineserver's includes making that report.
+$BASELINE_TEXT
 **Size**: the bytes of \`build/x86_64/EdgeWarden.exe\` and \`build/i686/EdgeWarden.exe\`
 ($SIZE_X64 and $SIZE_I686), release builds, statically linked, stripped.
 
