@@ -20,6 +20,7 @@ HOOK_EVENTS=1000
 HOOK_ROUNDS=12
 STARTUPS=7
 FAR_EVENTS=3000
+FAR_ROUNDS=5
 BASELINE_EXE=${BASELINE_EXE:-}
 
 STARTED_PIDS=()
@@ -213,29 +214,32 @@ read -r EW_PRIV1 EW_RSS1 < <(memory_kib "$EW_PID")
 read -r MIN_PRIV1 MIN_RSS1 < <(memory_kib "$MIN_PID")
 read -r SKEL_PRIV1 SKEL_RSS1 < <(memory_kib "$SKEL_PID")
 
-# CPU time per mouse event far from the edges, in microseconds: of the program
-# (its hook, and its server thread's raw input) and of the wineserver.
-far_cpu_us() { # pid
-    local app0 server0 app1 server1
-    app0=$(cpu_ns "$1")
-    server0=$(cpu_ns "$SERVER_PID")
-    timeout 300 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" --far "$FAR_EVENTS" >/dev/null 2>&1
-    app1=$(cpu_ns "$1")
-    server1=$(cpu_ns "$SERVER_PID")
-    echo "$(calc '%.1f' '(e - s) / n / 1e3' e="$app1" s="$app0" n="$FAR_EVENTS")" \
-        "$(calc '%.1f' '(e - s) / n / 1e3' e="$server1" s="$server0" n="$FAR_EVENTS")"
-}
 stop_started() {
     for pid in "${STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1; done
     wait "${STARTED_PIDS[@]}" 2>/dev/null
     STARTED_PIDS=()
 }
-read -r EW_FAR_CPU EW_FAR_SERVER < <(far_cpu_us "$EW_PID")
 stop_started
 
+# CPU time per mouse event far from the edges, in microseconds: of a freshly
+# started exe (its hook, and its server thread's raw input) and of the wineserver.
+far_cpu_us() { # exe
+    local pid app0 server0
+    start_background "$1" -hide
+    pid=$LAST_PID
+    sleep 3
+    "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" --far 100 >/dev/null 2>&1
+    app0=$(cpu_ns "$pid")
+    server0=$(cpu_ns "$SERVER_PID")
+    timeout 300 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" --far "$FAR_EVENTS" >/dev/null 2>&1
+    echo "$(calc '%.2f' '(e - s) / n / 1e3' e="$(cpu_ns "$pid")" s="$app0" n="$FAR_EVENTS")" \
+        "$(calc '%.2f' '(e - s) / n / 1e3' e="$(cpu_ns "$SERVER_PID")" s="$server0" n="$FAR_EVENTS")"
+    stop_started
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 BASE_CPU=nan BASE_MIN_CPU=nan BASE_FAR_CPU=nan BASE_FAR_SERVER=nan
 if [ -n "$BASELINE_EXE" ]; then
-    log "the baseline exe: idle cost over $IDLE_SECONDS s beside a fresh timer, then CPU per mouse event"
+    log "the baseline exe: idle cost over $IDLE_SECONDS s beside a fresh timer"
     start_background "$BASELINE_EXE" -hide
     BASE_PID=$LAST_PID
     start_background "$X64/edgewarden_minimal_timer.exe"
@@ -246,8 +250,20 @@ if [ -n "$BASELINE_EXE" ]; then
     sleep "$IDLE_SECONDS"
     BASE_CPU=$(idle_ms "$BASE_PID")
     BASE_MIN_CPU=$(idle_ms "$BASE_MIN_PID")
-    read -r BASE_FAR_CPU BASE_FAR_SERVER < <(far_cpu_us "$BASE_PID")
     stop_started
+fi
+log "CPU per mouse event far from the edges ($FAR_ROUNDS starts of each exe, $FAR_EVENTS moves each)"
+: >"$OUT/far-cpu.txt"
+for ((i = 0; i < FAR_ROUNDS; i++)); do
+    echo "edgewarden $(far_cpu_us "$X64/EdgeWarden.exe")" >>"$OUT/far-cpu.txt"
+    [ -z "$BASELINE_EXE" ] || echo "baseline $(far_cpu_us "$BASELINE_EXE")" >>"$OUT/far-cpu.txt"
+done
+far_median() { awk -v n="$1" -v f="$2" '$1 == n { print $f }' "$OUT/far-cpu.txt" | median; }
+EW_FAR_CPU=$(far_median edgewarden 2)
+EW_FAR_SERVER=$(far_median edgewarden 3)
+if [ -n "$BASELINE_EXE" ]; then
+    BASE_FAR_CPU=$(far_median baseline 2)
+    BASE_FAR_SERVER=$(far_median baseline 3)
 fi
 "$WINE64" reg delete 'HKCU\Software\EdgeWarden' /f >/dev/null 2>&1
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -342,7 +358,8 @@ if [ -n "$BASELINE_EXE" ]; then
 **Against the baseline exe** (\`BASELINE_EXE=$BASELINE_EXE\`): in each round of the hook
 cost the baseline exe is timed far from the edges too, between the pass-through hook
 and EdgeWarden; after the two-monitor phase it runs $IDLE_SECONDS s idle beside a fresh
-minimal timer (the skeleton has ended), then takes the same $FAR_EVENTS moves.
+minimal timer (the skeleton has ended), and it takes turns with EdgeWarden in the
+starts for the CPU per mouse event.
 "
 fi
 
@@ -442,11 +459,12 @@ is moved it: the kind from the event's mark, the latest raw input move and the
 session, whether the event is the program's own move of the cursor coming back,
 and the wait of a resting pointer (none far from the edges).
 
-**CPU per mouse event**: after the soak, $FAR_EVENTS relative moves in the middle of the
-screen (\`edgewarden_wine_hook_bench --far\`) to the running EdgeWarden; its CPU time
-and the wineserver's over them (schedstat), divided by the count. EdgeWarden's
-includes its hook and the raw input report that its server thread reads for every
-mouse event; the wineserver's includes making that report.
+**CPU per mouse event**: on the two monitors, $FAR_ROUNDS times a freshly started
+\`EdgeWarden.exe -hide\` (3 s to settle, 100 moves to warm up), then $FAR_EVENTS relative
+moves in the middle of the screen (\`edgewarden_wine_hook_bench --far\`); its CPU time
+and the wineserver's over them (schedstat), divided by the count, median of the
+starts. EdgeWarden's includes its hook and the raw input report that its server
+thread reads for every mouse event; the wineserver's includes making that report.
 $BASELINE_TEXT
 **Size**: the bytes of \`build/x86_64/EdgeWarden.exe\` and \`build/i686/EdgeWarden.exe\`
 ($SIZE_X64 and $SIZE_I686), release builds, statically linked, stripped.
