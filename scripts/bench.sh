@@ -239,11 +239,13 @@ far_cpu_us() { # exe
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 BASE_CPU=nan BASE_MIN_CPU=nan BASE_FAR_CPU=nan BASE_FAR_SERVER=nan
 if [ -n "$BASELINE_EXE" ]; then
-    log "the baseline exe: idle cost over $IDLE_SECONDS s beside a fresh timer"
+    log "the baseline exe: idle cost over $IDLE_SECONDS s beside a fresh timer and skeleton"
     start_background "$BASELINE_EXE" -hide
     BASE_PID=$LAST_PID
     start_background "$X64/edgewarden_minimal_timer.exe"
     BASE_MIN_PID=$LAST_PID
+    # The same neighbours as EdgeWarden's idle had.
+    start_background "$X64/edgewarden_skeleton.exe"
     sleep 5
     NS0[$BASE_PID]=$(cpu_ns "$BASE_PID")
     NS0[$BASE_MIN_PID]=$(cpu_ns "$BASE_MIN_PID")
@@ -357,9 +359,9 @@ if [ -n "$BASELINE_EXE" ]; then
     BASELINE_TEXT="
 **Against the baseline exe** (\`BASELINE_EXE=$BASELINE_EXE\`): in each round of the hook
 cost the baseline exe is timed far from the edges too, between the pass-through hook
-and EdgeWarden; after the two-monitor phase it runs $IDLE_SECONDS s idle beside a fresh
-minimal timer (the skeleton has ended), and it takes turns with EdgeWarden in the
-starts for the CPU per mouse event.
+and EdgeWarden; after EdgeWarden's soak it runs $IDLE_SECONDS s idle beside a fresh
+minimal timer and skeleton, and it takes turns with EdgeWarden in the starts for
+the CPU per mouse event.
 "
 fi
 
