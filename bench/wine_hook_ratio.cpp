@@ -19,6 +19,7 @@
 #include "support/fake_shell.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/mouse_hook.h"
+#include "taskbar/pointer_sense.h"
 
 #include <windows.h>
 
@@ -131,6 +132,7 @@ public:
         std::sort(sorted.begin(), sorted.end());
         return sorted.empty() ? -1 : sorted[sorted.size() / 2];
     }
+    void Note(double microseconds) { values.push_back(microseconds); }
     void Add(const Samples& other)
     {
         values.insert(values.end(), other.values.begin(), other.values.end());
@@ -161,6 +163,33 @@ void SendMove(LONG dx, LONG dy)
 void TimeMoves(Samples& samples, int count, int dy)
 {
     samples.Time(count, [dy](int i) { SendMove(dy == 0 ? ((i & 1) != 0 ? 1 : -1) : 0, dy); });
+}
+
+// What the server thread does for the raw input report of each mouse event, as
+// EdgeWarden's does: fetch the message, read the report, hand the message on.
+Samples TimeRawInput(int events)
+{
+    HWND window =
+        CreateWindowExA(0, "Static", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SensePointers(window);
+    for (int i = 0; i < events; ++i)
+        SendMove((i & 1) != 0 ? 1 : -1, 0);
+    Samples samples;
+    for (bool more = true; more;) {
+        Stopwatch watch;
+        MSG msg;
+        more = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+        if (!more)
+            break;
+        if (msg.message == WM_INPUT)
+            NoteRawInput(msg.lParam);
+        DispatchMessageA(&msg);
+        if (msg.message == WM_INPUT)
+            samples.Note(watch.Microseconds());
+    }
+    SensePointers(nullptr);
+    DestroyWindow(window);
+    return samples;
 }
 
 void SendAbsolute(int x, int y, int cx, int cy)
@@ -248,6 +277,7 @@ int MeasureHookCost(int events, int rounds, const std::string& baselineExe)
     }
     SetCursorPos(cx / 2, cy / 2);
     TimeMoves(none, events, 0);
+    const Samples rawInput = TimeRawInput(events);
 
     FakeShell shell;
     shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
@@ -307,6 +337,7 @@ int MeasureHookCost(int events, int rounds, const std::string& baselineExe)
     Report("call_next_hook", nextHook);
     Report("hook_procedure_direct", hookBody);
     Report("no_hook", none);
+    Report("raw_input_report", rawInput);
     Report("pass_through", passThrough);
     Report("edgewarden_far", awayFromEdges);
     Report("edgewarden_bumping", bumping);

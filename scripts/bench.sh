@@ -129,6 +129,7 @@ BUMPING_US=$(hook edgewarden_bumping_median_us)
 NOHOOK_US=$(hook no_hook_median_us)
 NEXT_US=$(hook call_next_hook_median_us)
 DIRECT_US=$(hook hook_procedure_direct_median_us)
+RAW_US=$(hook raw_input_report_median_us)
 PT_MIN_US=$(hook pass_through_round_median_min_us)
 PT_MAX_US=$(hook pass_through_round_median_max_us)
 FAR_MIN_US=$(hook edgewarden_far_round_median_min_us)
@@ -332,6 +333,7 @@ TABLE=$(cat <<EOF
 | Telling the pointing device natively, per event | $RECOGNISE_NS ns | | | | |
 | Mouse event under Wine, far from the edges (median) | $FAR_US µs | $PT_US µs, pass-through hook | ${HOOK_RATIO}x | ≤ 1.2x | $HOOK_OK |
 | Mouse event under Wine, bumping (median) | $BUMPING_US µs | $PT_US µs, pass-through hook | ${BUMP_RATIO}x | | |
+| Raw input report per mouse event under Wine, the server thread's work (median) | $RAW_US µs | | | | |
 | CPU of EdgeWarden per mouse event far from the edges, and of the wineserver | $EW_FAR_CPU µs, $EW_FAR_SERVER µs | | | | |
 ${BASELINE_ROWS}| Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
 | CPU time over $IDLE_SECONDS s idle in the background, $MONITORS monitors | $EW_CPU ms | $MIN_CPU ms, one-second timer | ${IDLE_RATIO}x | ≤ 1.10x | $IDLE_OK |
@@ -460,6 +462,11 @@ event to know whether a mouse, a pen, a touch or a pointer that reports where it
 is moved it: the kind from the event's mark, the latest raw input move and the
 session, whether the event is the program's own move of the cursor coming back,
 and the wait of a resting pointer (none far from the edges).
+
+**Raw input report** (\`bench/wine_hook_ratio.cpp\`): what EdgeWarden's server thread
+does for each mouse event to know whether the latest move was absolute: fetch the
+WM_INPUT message, read the report and hand the message on, with the program's own
+code, in the bench process, for $HOOK_EVENTS moves; the median of each report's time.
 
 **CPU per mouse event**: on the two monitors, $FAR_ROUNDS times a freshly started
 \`EdgeWarden.exe -hide\` (3 s to settle, 100 moves to warm up), then $FAR_EVENTS relative
