@@ -333,7 +333,7 @@ TABLE=$(cat <<EOF
 | Telling the pointing device natively, per event | $RECOGNISE_NS ns | | | | |
 | Mouse event under Wine, far from the edges (median) | $FAR_US µs | $PT_US µs, pass-through hook | ${HOOK_RATIO}x | ≤ 1.2x | $HOOK_OK |
 | Mouse event under Wine, bumping (median) | $BUMPING_US µs | $PT_US µs, pass-through hook | ${BUMP_RATIO}x | | |
-| Raw input report per mouse event under Wine, the server thread's work (median) | $RAW_US µs | | | | |
+| Raw input report per mouse event under Wine, the server thread's wall time (median) | $RAW_US µs | | | | |
 | CPU of EdgeWarden per mouse event far from the edges, and of the wineserver | $EW_FAR_CPU µs, $EW_FAR_SERVER µs | | | | |
 ${BASELINE_ROWS}| Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
 | CPU time over $IDLE_SECONDS s idle in the background, $MONITORS monitors | $EW_CPU ms | $MIN_CPU ms, one-second timer | ${IDLE_RATIO}x | ≤ 1.10x | $IDLE_OK |
@@ -466,7 +466,9 @@ and the wait of a resting pointer (none far from the edges).
 **Raw input report** (\`bench/wine_hook_ratio.cpp\`): what EdgeWarden's server thread
 does for each mouse event to know whether the latest move was absolute: fetch the
 WM_INPUT message, read the report and hand the message on, with the program's own
-code, in the bench process, for $HOOK_EVENTS moves; the median of each report's time.
+code, in the bench process, one move at a time for $HOOK_EVENTS moves; the median of
+each report's wall time, which includes the wineserver's answer to the fetch. What
+it costs in CPU shows in the CPU per mouse event against the baseline exe.
 
 **CPU per mouse event**: on the two monitors, $FAR_ROUNDS times a freshly started
 \`EdgeWarden.exe -hide\` (3 s to settle, 100 moves to warm up), then $FAR_EVENTS relative
