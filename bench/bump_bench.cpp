@@ -1,5 +1,6 @@
 // The bump decision per mouse event, without the platform calls around it.
 #include "taskbar/bump_rules.h"
+#include "taskbar/pointer_rules.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,8 +71,33 @@ void Bumping(benchmark::State& run)
     Run(run, {960, 1079}, {INT32_MAX, UINT32_MAX, true}, BumpState{});
 }
 
+// What the hook adds to every event to tell the pointing device: its kind from
+// the mark, the latest raw move and the session, whether it is the program's own
+// move coming back, and the wait of a resting pointer, here none.
+void RecognisePointer(benchmark::State& run)
+{
+    pointer::Rest rest = {};
+    const OwnMove own = {960, 1077, 500};
+    const pointer::Held held = {};
+    uint64_t extraInfo = 0;
+    bool rawAbsolute = false;
+    Point p = {960, 540};
+    uint32_t time = 1000;
+    for ([[maybe_unused]] auto _ : run) {
+        benchmark::DoNotOptimize(extraInfo);
+        benchmark::DoNotOptimize(rawAbsolute);
+        benchmark::DoNotOptimize(p);
+        const pointer::Kind kind = pointer::KindOf(extraInfo, rawAbsolute, false);
+        const bool echo = IsOwnMoveEcho(own, true, p.x, p.y, time++);
+        pointer::AfterEvent(rest, kind, p, echo, held);
+        benchmark::DoNotOptimize(rest);
+    }
+    run.SetItemsProcessed(run.iterations());
+}
+
 } // namespace
 
 BENCHMARK(FarFromEveryEdge);
+BENCHMARK(RecognisePointer);
 BENCHMARK(OnHiddenStrip);
 BENCHMARK(Bumping);

@@ -6,12 +6,16 @@
 // other work of a busy machine does not decide the result.
 //
 // Usage (EdgeWarden.exe beside this program):
-//   edgewarden_wine_hook_bench [EVENTS [ROUNDS]]
-//       the hook cost, as "name value" lines; overwrites, then deletes
-//       HKCU\Software\EdgeWarden
+//   edgewarden_wine_hook_bench [EVENTS [ROUNDS [BASELINE_EXE]]]
+//       the hook cost, as "name value" lines; with BASELINE_EXE (another build of
+//       EdgeWarden.exe, such as an earlier commit's) also that exe's far from the
+//       edges, in the same rounds; overwrites, then deletes HKCU\Software\EdgeWarden
 //   edgewarden_wine_hook_bench --soak EVENTS
 //       mouse events across the screen and onto hidden bars on every edge, for
 //       an EdgeWarden.exe that is already running
+//   edgewarden_wine_hook_bench --far EVENTS
+//       relative moves in the middle of the screen, for an EdgeWarden.exe that is
+//       already running, whose CPU time the caller reads around them
 #include "support/fake_shell.h"
 #include "app/server.h"
 
@@ -126,6 +130,7 @@ public:
         std::sort(sorted.begin(), sorted.end());
         return sorted.empty() ? -1 : sorted[sorted.size() / 2];
     }
+    void Note(double microseconds) { values.push_back(microseconds); }
     void Add(const Samples& other)
     {
         values.insert(values.end(), other.values.begin(), other.values.end());
@@ -156,6 +161,35 @@ void SendMove(LONG dx, LONG dy)
 void TimeMoves(Samples& samples, int count, int dy)
 {
     samples.Time(count, [dy](int i) { SendMove(dy == 0 ? ((i & 1) != 0 ? 1 : -1) : 0, dy); });
+}
+
+// What the server thread does for the raw input report of each mouse event, as
+// EdgeWarden's does: fetch the message, read the report, hand the message on. One
+// event at a time, as a mouse sends them: a queue of many reports makes each
+// fetch slower under Wine.
+Samples TimeRawInput(int events)
+{
+    HWND window =
+        CreateWindowExA(0, "Static", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    PointerSense sense(SystemPointerSources(), nullptr);
+    sense.SensePointers(window);
+    Samples samples;
+    for (int i = 0; i < events; ++i) {
+        SendMove((i & 1) != 0 ? 1 : -1, 0);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        Stopwatch watch;
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            continue;
+        if (msg.message == WM_INPUT)
+            sense.NoteRawInput(msg.lParam);
+        DispatchMessageA(&msg);
+        if (msg.message == WM_INPUT)
+            samples.Note(watch.Microseconds());
+    }
+    sense.SensePointers(nullptr);
+    DestroyWindow(window);
+    return samples;
 }
 
 void SendAbsolute(int x, int y, int cx, int cy)
@@ -219,7 +253,7 @@ void ReportSpread(const char* name, const std::vector<double>& roundMedians)
                 *std::max_element(roundMedians.begin(), roundMedians.end()));
 }
 
-int MeasureHookCost(int events, int rounds)
+int MeasureHookCost(int events, int rounds, const std::string& baselineExe)
 {
     const int cx = GetSystemMetrics(SM_CXSCREEN);
     const int cy = GetSystemMetrics(SM_CYSCREEN);
@@ -246,6 +280,7 @@ int MeasureHookCost(int events, int rounds)
     }
     SetCursorPos(cx / 2, cy / 2);
     TimeMoves(none, events, 0);
+    const Samples rawInput = TimeRawInput(events);
 
     FakeShell shell;
     shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
@@ -253,9 +288,9 @@ int MeasureHookCost(int events, int rounds)
         std::cerr << "cannot write the settings\n";
         return 1;
     }
-    Samples passThrough, awayFromEdges, bumping;
+    Samples passThrough, awayFromEdges, bumping, baseline;
     // How far the rounds' medians spread tells the noise of the measurement.
-    std::vector<double> passThroughRounds, awayFromEdgesRounds;
+    std::vector<double> passThroughRounds, awayFromEdgesRounds, baselineRounds;
     bool held = true;
     for (int round = 0; round < rounds; ++round) {
         {
@@ -269,6 +304,18 @@ int MeasureHookCost(int events, int rounds)
             TimeMoves(block, events, 0);
             passThroughRounds.push_back(block.Median());
             passThrough.Add(block);
+        }
+        if (!baselineExe.empty()) {
+            Child base(baselineExe, "-hide", "EdgeWarden_Server");
+            if (!base.ok) {
+                std::cerr << "the baseline exe did not start\n";
+                return 1;
+            }
+            SetCursorPos(cx / 2, cy / 2);
+            Samples block;
+            TimeMoves(block, events, 0);
+            baselineRounds.push_back(block.Median());
+            baseline.Add(block);
         }
         Child app(ExeDir() + "EdgeWarden.exe", "-hide", "EdgeWarden_Server");
         if (!app.ok) {
@@ -293,11 +340,16 @@ int MeasureHookCost(int events, int rounds)
     Report("call_next_hook", nextHook);
     Report("hook_procedure_direct", hookBody);
     Report("no_hook", none);
+    Report("raw_input_report", rawInput);
     Report("pass_through", passThrough);
     Report("edgewarden_far", awayFromEdges);
     Report("edgewarden_bumping", bumping);
     ReportSpread("pass_through", passThroughRounds);
     ReportSpread("edgewarden_far", awayFromEdgesRounds);
+    if (!baselineExe.empty()) {
+        Report("baseline_far", baseline);
+        ReportSpread("baseline_far", baselineRounds);
+    }
     std::printf("bumping_held %d\n", held ? 1 : 0);
     return held ? 0 : 1;
 }
@@ -357,6 +409,15 @@ int Soak(int events)
     return setBacks > 0 ? 0 : 1;
 }
 
+int FarMoves(int events)
+{
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+    Samples samples;
+    TimeMoves(samples, events, 0);
+    std::printf("far_events %d\nfar_median_us %.2f\n", events, samples.Median());
+    return 0;
+}
+
 // A count from the command line: a whole number above zero, else 0.
 int CountArgument(const char* text)
 {
@@ -373,12 +434,18 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string(argv[1]) == "--pass-through")
         return RunPassThroughHook();
     const bool soak = argc > 1 && std::string(argv[1]) == "--soak";
-    const int events =
-        soak ? (argc > 2 ? CountArgument(argv[2]) : 0) : (argc > 1 ? CountArgument(argv[1]) : 1000);
-    const int rounds = !soak && argc > 2 ? CountArgument(argv[2]) : 6;
+    const bool farMoves = argc > 1 && std::string(argv[1]) == "--far";
+    const int events = soak || farMoves ? (argc > 2 ? CountArgument(argv[2]) : 0)
+                                        : (argc > 1 ? CountArgument(argv[1]) : 1000);
+    const int rounds = !soak && !farMoves && argc > 2 ? CountArgument(argv[2]) : 6;
     if (events == 0 || rounds == 0) {
-        std::cerr << "usage: " << argv[0] << " [EVENTS [ROUNDS]] | --soak EVENTS\n";
+        std::cerr << "usage: " << argv[0]
+                  << " [EVENTS [ROUNDS [BASELINE_EXE]]] | --soak EVENTS | --far EVENTS\n";
         return 2;
     }
-    return soak ? Soak(events) : MeasureHookCost(events, rounds);
+    if (soak)
+        return Soak(events);
+    if (farMoves)
+        return FarMoves(events);
+    return MeasureHookCost(events, rounds, argc > 3 ? argv[3] : "");
 }

@@ -3,6 +3,11 @@
 # in the same run, prints a table and writes docs/performance.md from this run.
 # About three minutes after the builds; not part of test.sh. Uses a private Xvfb and
 # the project's Wine prefix; overwrites, then deletes HKCU\Software\EdgeWarden there.
+#
+#   BASELINE_EXE=PATH scripts/bench.sh
+#       also measures another build of EdgeWarden.exe (an earlier commit's, say)
+#       in the same run: its hook cost in the same rounds, its idle CPU and its
+#       CPU per mouse event, each beside the same baselines (about two minutes more)
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -14,6 +19,9 @@ SOAK_EVENTS=30000
 HOOK_EVENTS=1000
 HOOK_ROUNDS=12
 STARTUPS=7
+FAR_EVENTS=3000
+FAR_ROUNDS=5
+BASELINE_EXE=${BASELINE_EXE:-}
 
 STARTED_PIDS=()
 cleanup() {
@@ -83,6 +91,7 @@ log "building"
 build_config host || exit 1
 build_windows || exit 1
 [ -x "$BUILD/host/edgewarden_bench" ] || fail "no build/host/edgewarden_bench (is libbenchmark-dev installed?)"
+[ -z "$BASELINE_EXE" ] || [ -f "$BASELINE_EXE" ] || fail "no baseline exe at $BASELINE_EXE"
 
 rm -rf "$OUT" && mkdir -p "$OUT"
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -96,6 +105,7 @@ STRIP_NS=$(native_ns OnHiddenStrip)
 BUMP_NS=$(native_ns Bumping)
 TICK_NS=$(native_ns IdleTick)
 HIDEPOINT_NS=$(native_ns HidePointClearOfBars)
+RECOGNISE_NS=$(native_ns RecognisePointer)
 
 SIZE_X64=$(stat -c %s "$X64/EdgeWarden.exe")
 SIZE_I686=$(stat -c %s "$BUILD/i686/EdgeWarden.exe")
@@ -107,8 +117,10 @@ XVFB_SCREEN=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 "$WINE64" reg delete 'HKCU\Software\EdgeWarden' /f >/dev/null 2>&1
 
 log "hook cost per mouse event under Wine ($HOOK_ROUNDS rounds of $HOOK_EVENTS events)"
-timeout 600 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" "$HOOK_EVENTS" "$HOOK_ROUNDS" 2>&1 \
-    | tr -d '\r' >"$OUT/hook.txt"
+BASELINE_ARG=()
+[ -z "$BASELINE_EXE" ] || BASELINE_ARG=("$(windows_path "$BASELINE_EXE")")
+timeout 900 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" "$HOOK_EVENTS" "$HOOK_ROUNDS" \
+    "${BASELINE_ARG[@]}" 2>&1 | tr -d '\r' >"$OUT/hook.txt"
 [ "$(value "$OUT/hook.txt" bumping_held)" = 1 ] || fail "hook bench failed; see $OUT/hook.txt"
 hook() { calc '%.1f' v v="$(value "$OUT/hook.txt" "$1")"; }
 PT_US=$(hook pass_through_median_us)
@@ -117,10 +129,14 @@ BUMPING_US=$(hook edgewarden_bumping_median_us)
 NOHOOK_US=$(hook no_hook_median_us)
 NEXT_US=$(hook call_next_hook_median_us)
 DIRECT_US=$(hook hook_procedure_direct_median_us)
+RAW_US=$(hook raw_input_report_median_us)
 PT_MIN_US=$(hook pass_through_round_median_min_us)
 PT_MAX_US=$(hook pass_through_round_median_max_us)
 FAR_MIN_US=$(hook edgewarden_far_round_median_min_us)
 FAR_MAX_US=$(hook edgewarden_far_round_median_max_us)
+BASE_FAR_US=$(hook baseline_far_median_us)
+BASE_FAR_MIN_US=$(hook baseline_far_round_median_min_us)
+BASE_FAR_MAX_US=$(hook baseline_far_round_median_max_us)
 
 log "heap allocations on the hook path"
 timeout 300 "$WINE64" "$X64/edgewarden_win_tests.exe" --gtest_filter='BumpTest.BumpHookPathAllocatesNothing' \
@@ -198,9 +214,60 @@ sleep 2
 read -r EW_PRIV1 EW_RSS1 < <(memory_kib "$EW_PID")
 read -r MIN_PRIV1 MIN_RSS1 < <(memory_kib "$MIN_PID")
 read -r SKEL_PRIV1 SKEL_RSS1 < <(memory_kib "$SKEL_PID")
-for pid in "${STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1; done
-wait "${STARTED_PIDS[@]}" 2>/dev/null
-STARTED_PIDS=()
+
+stop_started() {
+    for pid in "${STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1; done
+    wait "${STARTED_PIDS[@]}" 2>/dev/null
+    STARTED_PIDS=()
+}
+stop_started
+
+# CPU time per mouse event far from the edges, in microseconds: of a freshly
+# started exe (its hook, and its server thread's raw input) and of the wineserver.
+far_cpu_us() { # exe
+    local pid app0 server0
+    start_background "$1" -hide
+    pid=$LAST_PID
+    sleep 3
+    "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" --far 100 >/dev/null 2>&1
+    app0=$(cpu_ns "$pid")
+    server0=$(cpu_ns "$SERVER_PID")
+    timeout 300 "$WINE64" "$X64/edgewarden_wine_hook_bench.exe" --far "$FAR_EVENTS" >/dev/null 2>&1
+    echo "$(calc '%.2f' '(e - s) / n / 1e3' e="$(cpu_ns "$pid")" s="$app0" n="$FAR_EVENTS")" \
+        "$(calc '%.2f' '(e - s) / n / 1e3' e="$(cpu_ns "$SERVER_PID")" s="$server0" n="$FAR_EVENTS")"
+    stop_started
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+BASE_CPU=nan BASE_MIN_CPU=nan BASE_FAR_CPU=nan BASE_FAR_SERVER=nan
+if [ -n "$BASELINE_EXE" ]; then
+    log "the baseline exe: idle cost over $IDLE_SECONDS s beside a fresh timer and skeleton"
+    start_background "$BASELINE_EXE" -hide
+    BASE_PID=$LAST_PID
+    start_background "$X64/edgewarden_minimal_timer.exe"
+    BASE_MIN_PID=$LAST_PID
+    # The same neighbours as EdgeWarden's idle had.
+    start_background "$X64/edgewarden_skeleton.exe"
+    sleep 5
+    NS0[$BASE_PID]=$(cpu_ns "$BASE_PID")
+    NS0[$BASE_MIN_PID]=$(cpu_ns "$BASE_MIN_PID")
+    sleep "$IDLE_SECONDS"
+    BASE_CPU=$(idle_ms "$BASE_PID")
+    BASE_MIN_CPU=$(idle_ms "$BASE_MIN_PID")
+    stop_started
+fi
+log "CPU per mouse event far from the edges ($FAR_ROUNDS starts of each exe, $FAR_EVENTS moves each)"
+: >"$OUT/far-cpu.txt"
+for ((i = 0; i < FAR_ROUNDS; i++)); do
+    echo "edgewarden $(far_cpu_us "$X64/EdgeWarden.exe")" >>"$OUT/far-cpu.txt"
+    [ -z "$BASELINE_EXE" ] || echo "baseline $(far_cpu_us "$BASELINE_EXE")" >>"$OUT/far-cpu.txt"
+done
+far_median() { awk -v n="$1" -v f="$2" '$1 == n { print $f }' "$OUT/far-cpu.txt" | median; }
+EW_FAR_CPU=$(far_median edgewarden 2)
+EW_FAR_SERVER=$(far_median edgewarden 3)
+if [ -n "$BASELINE_EXE" ]; then
+    BASE_FAR_CPU=$(far_median baseline 2)
+    BASE_FAR_SERVER=$(far_median baseline 3)
+fi
 "$WINE64" reg delete 'HKCU\Software\EdgeWarden' /f >/dev/null 2>&1
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 cat >"$OUT/idle-memory.txt" <<EOF
@@ -244,6 +311,17 @@ SIZE_OK=$(yes_no "$SIZE_X64 < 300 * 1024 && $SIZE_I686 < 300 * 1024")
 mib() { calc '%.2f' 'k / 1024' k="$1"; }
 signed_mib() { calc '%+.2f' 'k / 1024' k="$1"; }
 
+BASELINE_ROWS=
+if [ -n "$BASELINE_EXE" ]; then
+    BASELINE_ROWS=$(cat <<EOF
+| Mouse event under Wine, far from the edges, against the baseline exe (median) | $FAR_US µs | $BASE_FAR_US µs, the baseline exe (rounds $BASE_FAR_MIN_US to $BASE_FAR_MAX_US µs) | $(calc '%+.1f' 'f - b' f="$FAR_US" b="$BASE_FAR_US") µs | within the spread of the rounds | $(yes_no "$FAR_US - $BASE_FAR_US <= $BASE_FAR_MAX_US - $BASE_FAR_MIN_US") |
+| CPU per mouse event far from the edges, against the baseline exe | $EW_FAR_CPU µs, wineserver $EW_FAR_SERVER µs | $BASE_FAR_CPU µs, wineserver $BASE_FAR_SERVER µs | $(calc '%+.1f' 'e - b' e="$EW_FAR_CPU" b="$BASE_FAR_CPU") µs, wineserver $(calc '%+.1f' 'e - b' e="$EW_FAR_SERVER" b="$BASE_FAR_SERVER") µs | | |
+| CPU time over $IDLE_SECONDS s idle, against the baseline exe | $EW_CPU ms (beside a timer of $MIN_CPU ms) | $BASE_CPU ms (beside a timer of $BASE_MIN_CPU ms) | $(calc '%.2f' 'b > 0 ? e / b : 0' e="$EW_CPU" b="$BASE_CPU")x | | |
+EOF
+)
+    BASELINE_ROWS+=$'\n'
+fi
+
 TABLE=$(cat <<EOF
 | Measure | EdgeWarden | Baseline beside it | Ratio or difference | Target | Met |
 |---|---|---|---|---|---|
@@ -252,9 +330,12 @@ TABLE=$(cat <<EOF
 | Decision per event natively, bumping | $BUMP_NS ns | | | | |
 | Idle tick decision natively | $TICK_NS ns | | | | |
 | Hide point clear of bars natively | $HIDEPOINT_NS ns | | | | |
+| Telling the pointing device natively, per event | $RECOGNISE_NS ns | | | | |
 | Mouse event under Wine, far from the edges (median) | $FAR_US µs | $PT_US µs, pass-through hook | ${HOOK_RATIO}x | ≤ 1.2x | $HOOK_OK |
 | Mouse event under Wine, bumping (median) | $BUMPING_US µs | $PT_US µs, pass-through hook | ${BUMP_RATIO}x | | |
-| Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
+| Raw input report per mouse event under Wine, the server thread's wall time (median) | $RAW_US µs | | | | |
+| CPU of EdgeWarden per mouse event far from the edges, and of the wineserver | $EW_FAR_CPU µs, $EW_FAR_SERVER µs | | | | |
+${BASELINE_ROWS}| Heap allocations on the hook path | 0 in $ALLOC_OK | | | none | $ALLOC_OK |
 | CPU time over $IDLE_SECONDS s idle in the background, $MONITORS monitors | $EW_CPU ms | $MIN_CPU ms, one-second timer | ${IDLE_RATIO}x | ≤ 1.10x | $IDLE_OK |
 | Share of one CPU, idle in the background, $MONITORS monitors | $IDLE_SHARE % | | | < 0.5 % | $IDLE_SHARE_OK |
 | Private memory after start | $(mib "$EW_PRIV0") MiB | $(mib "$MIN_PRIV0") MiB, one-second timer | $(signed_mib "$PRIV0_DIFF") MiB | ≤ +1 MiB | $PRIV0_OK |
@@ -275,6 +356,17 @@ echo
 echo "Raw output: $OUT"
 
 # ---- the document ----
+BASELINE_TEXT=
+if [ -n "$BASELINE_EXE" ]; then
+    BASELINE_TEXT="
+**Against the baseline exe** (\`BASELINE_EXE=$BASELINE_EXE\`): in each round of the hook
+cost the baseline exe is timed far from the edges too, between the pass-through hook
+and EdgeWarden; after EdgeWarden's soak it runs $IDLE_SECONDS s idle beside a fresh
+minimal timer and skeleton, and it takes turns with EdgeWarden in the starts for
+the CPU per mouse event.
+"
+fi
+
 CPU_MODEL=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 WINE_VERSION=$("$WINE64" --version 2>/dev/null)
 CLANG_VERSION=$(clang++ --version | head -n 1)
@@ -366,6 +458,26 @@ it then closes the dialog (Exit, or Cancel). Median of the $STARTUPS starts:
 1600 hook calls on every path (far away, first contact with a stripe, set back,
 through, released with the stripe gone) and expects none; this run executed it.
 
+**Telling the pointing device** (\`bench/bump_bench.cpp\`): what the hook adds to every
+event to know whether a mouse, a pen, a touch or a pointer that reports where it
+is moved it: the kind from the event's mark, the latest raw input move and the
+session, whether the event is the program's own move of the cursor coming back,
+and the wait of a resting pointer (none far from the edges).
+
+**Raw input report** (\`bench/wine_hook_ratio.cpp\`): what EdgeWarden's server thread
+does for each mouse event to know whether the latest move was absolute: fetch the
+WM_INPUT message, read the report and hand the message on, with the program's own
+code, in the bench process, one move at a time for $HOOK_EVENTS moves; the median of
+each report's wall time, which includes the wineserver's answer to the fetch. What
+it costs in CPU shows in the CPU per mouse event against the baseline exe.
+
+**CPU per mouse event**: on the two monitors, $FAR_ROUNDS times a freshly started
+\`EdgeWarden.exe -hide\` (3 s to settle, 100 moves to warm up), then $FAR_EVENTS relative
+moves in the middle of the screen (\`edgewarden_wine_hook_bench --far\`); its CPU time
+and the wineserver's over them (schedstat), divided by the count, median of the
+starts. EdgeWarden's includes its hook and the raw input report that its server
+thread reads for every mouse event; the wineserver's includes making that report.
+$BASELINE_TEXT
 **Size**: the bytes of \`build/x86_64/EdgeWarden.exe\` and \`build/i686/EdgeWarden.exe\`
 ($SIZE_X64 and $SIZE_I686), release builds, statically linked, stripped.
 

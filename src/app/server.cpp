@@ -18,8 +18,10 @@ std::atomic<Server*> hookOwner{nullptr};
 
 } // namespace
 
-Server::Server(Shared& state, AutoHideBars& bars, HINSTANCE module, DWORD waitMs)
-    : shared(state), instance(module), windowWaitMs(waitMs), bumps(bars, state.settings)
+Server::Server(Shared& state, AutoHideBars& bars, HINSTANCE module, DWORD waitMs,
+               const PointerSources& sources)
+    : shared(state), instance(module), windowWaitMs(waitMs), bumps(bars, state.settings),
+      pointers(sources, RestTimeUp)
 {
     previousHookOwner = hookOwner.load();
     hookOwner.store(this);
@@ -154,6 +156,8 @@ DWORD WINAPI Server::ServerThreadProc(LPVOID param)
             }
             continue;
         }
+        if (msg.message == WM_INPUT)
+            self.NoteRawInput(msg.lParam);
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -174,6 +178,8 @@ bool Server::SetMouseHook(bool install)
         if (hook == nullptr) {
             hook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, instance, 0);
             MouseHook.store(hook);
+            if (hook != nullptr)
+                pointers.SensePointers(ServerWindow.load());
         }
         return hook != nullptr;
     }
@@ -183,6 +189,7 @@ bool Server::SetMouseHook(bool install)
     bumps.EndStripes();
     BOOL ok = UnhookWindowsHookEx(hook);
     MouseHook.store(nullptr);
+    pointers.SensePointers(nullptr);
     return ok != FALSE;
 }
 
@@ -222,17 +229,35 @@ LRESULT Server::OnMouseEvent(int nCode, WPARAM wParam, LPARAM lParam)
         shared.lastInputTime.store(event.time);
         RequestUnhide(shared);
     }
+    const PointerEvent pointer = pointers.BeginPointerEvent(wParam, event);
     // A release always gets through: with absolute pointing (pen, touch, remote
     // desktop) one swallowed on a strip would leave the button down for good.
     const bool release = wParam == WM_LBUTTONUP || wParam == WM_RBUTTONUP || wParam == WM_MBUTTONUP
                          || wParam == WM_XBUTTONUP;
-    if (!shared.settings.bumpEnabled.load())
+    const bool protection = shared.settings.bumpEnabled.load() != 0;
+    if (!protection)
         bumps.EndStripes();
-    if (shared.settings.bumpEnabled.load() && !release
-        && bumps.BumpCursor(event.pt.x, event.pt.y, event.time) != 0) {
+    // A touch is never held: the shell opens its bars by an edge swipe.
+    pointer::Held held = {};
+    const bool swallow =
+        protection && !release && pointer.kind != pointer::Kind::Touch
+        && bumps.BumpCursor(event.pt.x, event.pt.y, event.time, pointer.kind, &held) != 0;
+    pointers.EndPointerEvent(pointer, held);
+    if (swallow) {
         // Later hooks still see the event; the system neither moves the cursor nor delivers it.
         CallNextHookEx(hook, nCode, wParam, lParam);
         return -1;
     }
     return CallNextHookEx(hook, nCode, wParam, lParam);
+}
+
+void CALLBACK Server::RestTimeUp(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (Server* self = hookOwner.load())
+        self->pointers.RestTimeUp(self->bumps, self->shared.settings.bumpEnabled.load() != 0);
+}
+
+void Server::NoteRawInput(LPARAM input)
+{
+    pointers.NoteRawInput(input);
 }

@@ -6,6 +6,7 @@
 #include "hide/hide.h"
 #include "taskbar/autohide_bars.h"
 #include "taskbar/bumps.h"
+#include "taskbar/pointer_sense.h"
 
 #include <windows.h>
 
@@ -24,8 +25,10 @@ constexpr DWORD SERVER_WINDOW_WAIT_MS = 5000;
 
 class Server {
 public:
+    // `sources` tell the pointing device behind the events.
     Server(Shared& state, AutoHideBars& bars, HINSTANCE module,
-           DWORD waitMs = SERVER_WINDOW_WAIT_MS);
+           DWORD waitMs = SERVER_WINDOW_WAIT_MS,
+           const PointerSources& sources = SystemPointerSources());
     // Ends the thread, as StopServerThread does.
     ~Server();
     Server(const Server&) = delete;
@@ -46,6 +49,10 @@ public:
     // The hook of the server made last of those alive.
     static LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam);
 
+    // Server thread: a raw input report (WM_INPUT's lParam), which tells
+    // whether the latest move was absolute.
+    void NoteRawInput(LPARAM input);
+
     HANDLE Thread() const { return ServerThread; }
     HWND Window() const { return ServerWindow.load(); }
     HHOOK Hook() const { return MouseHook.load(); }
@@ -53,6 +60,8 @@ public:
 
 private:
     static DWORD WINAPI ServerThreadProc(LPVOID self);
+    // The resting pointer's wait is up, on the thread that started it.
+    static void CALLBACK RestTimeUp(HWND, UINT, UINT_PTR, DWORD);
     bool SetMouseHook(bool install);
     void PostHookControl(UINT message, LPARAM request);
     void RaisePriorities(HWND owner);
@@ -65,6 +74,7 @@ private:
     DWORD windowWaitMs;
     // The server thread's alone.
     Bumps bumps;
+    PointerSense pointers;
     // Main thread only.
     HANDLE ServerThread = nullptr;
     // Set by a new server thread once its window exists.

@@ -73,23 +73,6 @@ inline TickAction DecideTick(uint32_t inputTime, uint32_t lastSeenInputTime, boo
     return idleTicks < hideSeconds ? TickAction::Count : TickAction::Hide;
 }
 
-// The program's own move of the pointer to its hiding place. Windows calls no
-// low-level hook for it, but Wine, and the pointer integration of a virtual
-// machine or a remote session, may echo the warp back as a move event, which
-// would end the hide it belongs to.
-constexpr int32_t OWN_MOVE_ECHO_MS = 100;
-
-// A plain move event exactly at the place of the program's own move, within
-// OWN_MOVE_ECHO_MS of it either way (the two clocks may differ by a tick), is
-// that move coming back: it neither ends a hide nor counts as input.
-inline bool IsOwnMoveEcho(const OwnMove& move, bool plainMove, int32_t x, int32_t y,
-                          uint32_t eventTime)
-{
-    const int32_t apart = static_cast<int32_t>(eventTime - move.time);
-    return plainMove && x == move.x && y == move.y && apart >= -OWN_MOVE_ECHO_MS
-           && apart <= OWN_MOVE_ECHO_MS;
-}
-
 // The coordinate just before `value`, kept in range at the lowest value.
 inline int32_t OneBefore(int32_t value)
 {

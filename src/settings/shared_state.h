@@ -13,7 +13,11 @@
 #include <atomic>
 #include <cstdint>
 
-// The program's own move of the pointer to its hiding place.
+// A move of the pointer that the program made itself: to the hiding place, a
+// set-back, a resting pointer's way onto the strip. Windows calls no low-level
+// hook for it, but Wine, and the pointer integration of a virtual machine or a
+// remote session, may echo it back as a move event, which is none of the
+// user's.
 struct OwnMove {
     int32_t x;
     int32_t y;
@@ -22,6 +26,19 @@ struct OwnMove {
 
 // No move made yet: no event is ever at this place.
 constexpr OwnMove NO_OWN_MOVE = {INT32_MIN, INT32_MIN, 0};
+
+constexpr int32_t OWN_MOVE_ECHO_MS = 100;
+
+// A plain move event exactly at the place of the program's own move, within
+// OWN_MOVE_ECHO_MS of it either way (the two clocks may differ by a tick), is
+// that move coming back.
+inline bool IsOwnMoveEcho(const OwnMove& move, bool plainMove, int32_t x, int32_t y,
+                          uint32_t eventTime)
+{
+    const int32_t apart = static_cast<int32_t>(eventTime - move.time);
+    return plainMove && x == move.x && y == move.y && apart >= -OWN_MOVE_ECHO_MS
+           && apart <= OWN_MOVE_ECHO_MS;
+}
 
 template <class Window>
 struct SharedState {
@@ -34,7 +51,8 @@ struct SharedState {
     std::atomic<uint8_t> isHidden{0};
     // Written on the main thread, read by the unhide request.
     std::atomic<Window> HideWindow{Window()};
-    // Noted on the main thread before it moves the pointer, read by the hook.
+    // The main thread's last move to the hiding place, noted before it moves the
+    // pointer, read by the hook: its echo neither ends a hide nor counts as input.
     std::atomic<int32_t> ownMoveX{NO_OWN_MOVE.x};
     std::atomic<int32_t> ownMoveY{NO_OWN_MOVE.y};
     std::atomic<uint32_t> ownMoveTime{NO_OWN_MOVE.time};

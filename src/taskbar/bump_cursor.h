@@ -34,7 +34,9 @@ inline BumpConfig ConfigOf(const Settings& settings, uint32_t color)
 //                                        the monitor there;
 //   Act(table, monitor, edge, decision, color)  carries the decision out;
 //   ForgetBumps()                        the monitors changed: what shows of
-//                                        the bumps in progress goes with them.
+//                                        the bumps in progress goes with them;
+//   ConfigFor(config)                    the settings as the event's pointing
+//                                        device is judged by them.
 // Returns 1 when the event is to be swallowed.
 template <class Table, int Readers, class Platform>
 int BumpOnTable(desktop::Exchange<Table, Readers>& tables, int reader, Progress& progress,
@@ -54,7 +56,7 @@ int BumpOnTable(desktop::Exchange<Table, Readers>& tables, int reader, Progress&
     }
     const uint32_t color = settings.bumpColor.load();
     const int result = BumpEvent(
-        p, table->desktop, time, ConfigOf(settings, color), progress.states,
+        p, table->desktop, time, platform.ConfigFor(ConfigOf(settings, color)), progress.states,
         [&](int monitor, Edge edge, Rect& rect) {
             return platform.BarRect(*table, monitor, edge, rect);
         },

@@ -10,6 +10,10 @@ static_assert(bump::EDGE_LEFT == ABE_LEFT && bump::EDGE_TOP == ABE_TOP
 // The system's side of one event's bump.
 struct BumpPlatform {
     StripeWindows& stripes;
+    const bump::Progress& progress;
+    pointer::Kind kind;
+    pointer::Held* held;
+    bump::BumpConfig config;
     // The rectangle of the bar read last, for the decision that follows.
     geo::Rect barRect;
     // One look at the windows per position, however many strips hold it.
@@ -46,18 +50,31 @@ struct BumpPlatform {
              uint32_t color)
     {
         // Set back before the stripe shows, so it never appears under the pointer.
-        if (d.action == bump::EdgeAction::SetBack)
+        if (d.action == bump::EdgeAction::SetBack) {
             SetCursorPos(d.cursor.x, d.cursor.y);
+            if (held != nullptr)
+                pointer::NoteHeld(*held, monitor, edge,
+                                  progress.states[monitor].bumpStartTime[edge], config.bumpTime,
+                                  d.cursor);
+        }
         const bool hidden =
             bump::Geometry(edge, barRect, d.cursor, table.desktop.monitors[monitor]).hidden;
         stripes.Apply(monitor, edge, bump::StripeAfter(d, hidden), d.paintRect, color & 0xFFFFFF);
     }
 
     void ForgetBumps() { stripes.HideAll(); }
+
+    bump::BumpConfig ConfigFor(const bump::BumpConfig& settings)
+    {
+        config = pointer::ConfigFor(kind, settings);
+        return config;
+    }
 };
 
-int Bumps::BumpCursor(int x, int y, DWORD time)
+int Bumps::BumpCursor(int x, int y, DWORD time, pointer::Kind kind, pointer::Held* held)
 {
-    BumpPlatform platform = {stripes, {0, 0, 0, 0}, false, {0, 0}, {nullptr, false}};
+    BumpPlatform platform = {stripes, progress,      kind,
+                             held,    {0, 0, false}, {0, 0, 0, 0},
+                             false,   {0, 0},        {nullptr, false}};
     return bump::BumpOnTable(tables, HOOK_READER, progress, settings, {x, y}, time, platform);
 }

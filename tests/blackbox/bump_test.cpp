@@ -19,15 +19,20 @@ void Configure(DWORD enabled, DWORD strength, DWORD time, DWORD color)
                 {"hidesecs", 3600}});
 }
 
-// A button event where the pointer is told by its absolute place, as a pen, a
-// touch screen or a remote desktop reports it.
-void AbsoluteButton(POINT at, DWORD button, int cx, int cy)
+// The marks that Windows puts on the mouse events it makes from pen and touch input.
+constexpr ULONG_PTR kPen = 0xFF515700;
+constexpr ULONG_PTR kTouch = 0xFF515780;
+
+// A button event (or with no button a move) where the pointer is told by its
+// absolute place, as a pen, a touch screen or a remote desktop reports it.
+void AbsoluteButton(POINT at, DWORD button, int cx, int cy, ULONG_PTR extraInfo = 0)
 {
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dx = at.x * 65535 / (cx - 1);
     input.mi.dy = at.y * 65535 / (cy - 1);
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
+    input.mi.dwExtraInfo = extraInfo;
     SendInput(1, &input, sizeof(input));
     Settle(50);
 }
@@ -214,6 +219,60 @@ TEST_F(Bump, DragReleasedOnAHeldStripEndsInItsWindow)
     AbsoluteButton(Strip(), MOUSEEVENTF_LEFTUP, cx, cy);
     EXPECT_EQ(1, target.ups);
     EXPECT_EQ(0, GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the button stays down";
+}
+
+TEST_F(Bump, TouchIsNeverHeldAndAnUnmarkedBitIsHeldLikeAMouse)
+{
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    Configure(1, 50, 200, kColor);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    const POINT strip = Strip();
+    const COLORREF own = ScreenPixel(strip);
+
+    // A touch move and a tap on the strip reach the bar, and paint nothing.
+    const LONG moves = shell.MouseMoves();
+    AbsoluteButton(strip, 0, cx, cy, kTouch);
+    EXPECT_GT(shell.MouseMoves(), moves) << "the touch move";
+    AbsoluteButton(strip, MOUSEEVENTF_LEFTDOWN, cx, cy, kTouch);
+    AbsoluteButton(strip, MOUSEEVENTF_LEFTUP, cx, cy, kTouch);
+    EXPECT_EQ(1, shell.Presses()) << "the tap's press";
+    EXPECT_EQ(own, ScreenPixel(strip));
+
+    // The touches left no bump: the mouse's first contact is held, with the stripe.
+    MouseAt(strip.x, strip.y);
+    EXPECT_TRUE(Held());
+    EXPECT_EQ(kColor, ScreenPixel(strip));
+    MouseAt(cx / 2, cy / 2);
+
+    // The touch bit without the mark is a mouse's: held, and the time alone does
+    // not get it through.
+    AbsoluteButton(strip, 0, cx, cy, 0x12345680);
+    EXPECT_TRUE(Held());
+    Settle(400);
+    EXPECT_TRUE(Held());
+}
+
+TEST_F(Bump, PenRestingOnTheStripGetsThroughAfterTheTimeOfBump)
+{
+    shell.AddBar(ABE_BOTTOM, FakeShell::HiddenRect(ABE_BOTTOM));
+    // A strength that no push of a pen would reach.
+    Configure(1, 200, 600, kColor);
+    App app;
+    ASSERT_TRUE(app.WaitEngine());
+    const POINT strip = Strip();
+
+    // Held at first, as a mouse; then, with no further event, onto the bar once
+    // the time is up, and not before.
+    const DWORD start = GetTickCount();
+    AbsoluteButton(strip, 0, cx, cy, kPen);
+    EXPECT_TRUE(Held());
+    EXPECT_EQ(kColor, ScreenPixel(strip));
+    EXPECT_TRUE(WaitFor([&] { return CursorPos().y == strip.y; }, 1500)) << "never let through";
+    EXPECT_GE(GetTickCount() - start, 600u);
+    // The pen's press there reaches the bar.
+    AbsoluteButton(strip, MOUSEEVENTF_LEFTDOWN, cx, cy, kPen);
+    EXPECT_EQ(1, shell.Presses());
 }
 
 namespace {

@@ -338,6 +338,7 @@ TEST(DesktopRules, EveryReaderKeepsItsTableWhileTheShellPublishesTwice)
                  bool Reaches(const EntryTable&, int, Point) { return true; }
                  void Act(const EntryTable&, int, Edge, const bump::EdgeDecision&, uint32_t) {}
                  void ForgetBumps() {}
+                 bump::BumpConfig ConfigFor(const bump::BumpConfig& config) { return config; }
              } platform = {0};
              bump::BumpOnTable(t, 0, progress, settings, {500, 767}, 0, platform);
              return platform.seen;

@@ -184,10 +184,13 @@ LRESULT CALLBACK FakeShell::ShellProc(HWND window, UINT message, WPARAM wParam, 
 
 LRESULT CALLBACK FakeShell::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCPAINT) {
-        auto* self = reinterpret_cast<FakeShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self != nullptr)
-            self->ncPaints.store(self->ncPaints.load() + 1);
+    if (auto* self = reinterpret_cast<FakeShell*>(GetWindowLongPtrA(window, GWLP_USERDATA))) {
+        std::atomic<LONG>* count = message == WM_NCPAINT       ? &self->ncPaints
+                                   : message == WM_MOUSEMOVE   ? &self->mouseMoves
+                                   : message == WM_LBUTTONDOWN ? &self->presses
+                                                               : nullptr;
+        if (count != nullptr)
+            count->store(count->load() + 1);
     }
     if (message == WM_MOUSEACTIVATE)
         return MA_NOACTIVATE;

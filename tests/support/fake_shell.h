@@ -68,6 +68,9 @@ public:
     void Hang(DWORD ms);
     // Counts WM_NCPAINT messages that reached the bar windows.
     LONG NcPaints() const { return ncPaints.load(); }
+    // Counts the mouse moves and left-button presses that reached the bar windows.
+    LONG MouseMoves() const { return mouseMoves.load(); }
+    LONG Presses() const { return presses.load(); }
     // Counts the queries answered.
     LONG Queries() const { return queries.load(); }
     // Runs `action` on the shell's thread before it answers the next query,
@@ -107,6 +110,8 @@ private:
     std::atomic<bool> autoHideState{false};
     std::atomic<LONG> ncPaints{0};
     std::atomic<LONG> queries{0};
+    std::atomic<LONG> mouseMoves{0};
+    std::atomic<LONG> presses{0};
     std::function<void()> beforeAnswer;
     std::atomic<bool> beforeAnswerArmed{false};
 };

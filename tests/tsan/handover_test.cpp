@@ -117,6 +117,7 @@ int BumpOneEvent(geo::Point p, uint32_t time, const Settings& settings, Tables& 
             }
         }
         void ForgetBumps() {}
+        bump::BumpConfig ConfigFor(const bump::BumpConfig& config) { return config; }
     } platform;
     return bump::BumpOnTable(tables, 0, progress, settings, p, time, platform);
 }

@@ -88,12 +88,30 @@ bool Above(HWND upper, HWND lower)
     return false;
 }
 
-MSLLHOOKSTRUCT Event(int x, int y, DWORD time)
+MSLLHOOKSTRUCT Event(int x, int y, DWORD time, ULONG_PTR extraInfo = 0)
 {
     MSLLHOOKSTRUCT event = {};
     event.pt = {x, y};
     event.time = time;
+    event.dwExtraInfo = extraInfo;
     return event;
+}
+
+// Stand-ins for what Wine cannot produce: an absolute raw move, a remote session.
+bool rawAbsolute = false;
+bool remoteSession = false;
+
+bool StandInRawMouse(HRAWINPUT, uint16_t& flags, int32_t& dx, int32_t& dy)
+{
+    flags = rawAbsolute ? MOUSE_MOVE_ABSOLUTE : MOUSE_MOVE_RELATIVE;
+    dx = 3;
+    dy = 0;
+    return true;
+}
+
+bool StandInSession()
+{
+    return remoteSession;
 }
 
 // Low-level hooks run on a thread with a message loop: a counting hook first, then
@@ -185,15 +203,17 @@ protected:
         AppTest::TearDown();
     }
     // The bump settings at their defaults, no bump in progress and no stripe,
-    // nothing hidden: a fresh server, whose hook the cases call.
-    void Reset()
+    // nothing hidden: a fresh server, whose hook the cases call, telling the
+    // pointing device by `sources`.
+    void Reset(const PointerSources& sources = SystemPointerSources())
     {
         settings().bumpEnabled.store(1);
         settings().bumpStrength.store(50);
         settings().bumpTime.store(200);
         settings().bumpColor.store(0x000000FF);
         hook.reset();
-        hook = std::make_unique<Server>(shared(), app->bars, app->AppInstance);
+        hook = std::make_unique<Server>(shared(), app->bars, app->AppInstance,
+                                        SERVER_WINDOW_WAIT_MS, sources);
         shared().isHidden.store(0);
         shared().HideWindow.store(nullptr);
     }
@@ -501,6 +521,60 @@ TEST_F(BumpTest, BumpHookSwallowsOnlyWhatItSetsBack)
         EXPECT_EQ(c.recordsTime ? time : 1u, shared().lastInputTime.load());
         EXPECT_EQ(c.recordsTime ? 0 : 1, shared().isHidden.load());
         EXPECT_EQ(c.result == -1 ? cy - 3 : cy / 2, CursorPos().y);
+    }
+}
+
+TEST_F(BumpTest, EachKindOfPointerIsHeldAndLetThroughByItsOwnRule)
+{
+    UseBar(ABE_BOTTOM);
+    struct Case {
+        const char* what;
+        ULONG_PTR extraInfo;
+        bool rawAbsolute;
+        bool remoteSession;
+        bool held;
+        bool rests; // let through by the program once the time is up
+    } cases[] = {
+        {"mouse", 0, false, false, true, false},
+        {"touch", 0xFF515780, false, false, false, false},
+        {"pen", 0xFF515700, false, false, true, true},
+        {"absolute raw move", 0, true, false, true, true},
+        {"remote session", 0, false, true, true, true},
+        {"the touch bit without the mark", 0x80, false, false, true, false},
+        {"a mark one bit off", 0xFF515680, false, false, true, false},
+        // Only the low 32 bits count, also where the field has 64.
+        {"pen, higher bits set", static_cast<ULONG_PTR>(0xFFFFFFFFFF515700u), false, false, true,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rawAbsolute = c.rawAbsolute;
+        remoteSession = c.remoteSession;
+        Reset({StandInRawMouse, StandInSession});
+        settings().bumpTime.store(300);
+        hook->NoteRawInput(0);
+        shared().isHidden.store(1);
+        SetCursorPos(cx / 2, cy / 2);
+        MSLLHOOKSTRUCT event = Event(500, cy - 1, GetTickCount(), c.extraInfo);
+        EXPECT_EQ(c.held ? -1 : 0, Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE,
+                                                             reinterpret_cast<LPARAM>(&event)));
+        EXPECT_EQ(0, shared().isHidden.load()) << "it ends a hide";
+        const LONG heldY = c.held ? cy - 3 : cy / 2;
+        EXPECT_EQ(heldY, CursorPos().y);
+        EXPECT_EQ(c.held ? 2 : 0, State().pushedDistance[ABE_BOTTOM]);
+
+        // No further event: a resting pointer is taken onto the strip once the
+        // time is up, and not before.
+        Settle(150);
+        EXPECT_EQ(heldY, CursorPos().y) << "before the time";
+        Settle(350);
+        EXPECT_EQ(c.rests ? cy - 1 : heldY, CursorPos().y) << "after the time";
+        if (c.rests) {
+            // That move coming back, unmarked, gets through.
+            MSLLHOOKSTRUCT echo = Event(500, cy - 1, GetTickCount());
+            EXPECT_EQ(0, Server::LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE,
+                                                   reinterpret_cast<LPARAM>(&echo)));
+        }
     }
 }
 
