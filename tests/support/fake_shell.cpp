@@ -87,8 +87,9 @@ void FakeShell::CreateShellWindow()
         cls.lpszClassName = name;
         RegisterClassExA(&cls);
     }
+    // The surface paints itself in its colour by its class's background alone.
     cls.lpfnWndProc = SurfaceProc;
-    cls.hbrBackground = nullptr;
+    cls.hbrBackground = CreateSolidBrush(SURFACE_COLOR);
     cls.lpszClassName = kSurfaceClass;
     RegisterClassExA(&cls);
     cls.lpfnWndProc = DefWindowProcA;
@@ -199,26 +200,11 @@ LRESULT CALLBACK FakeShell::BarProc(HWND window, UINT message, WPARAM wParam, LP
 
 LRESULT CALLBACK FakeShell::SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_TIMER:
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        HBRUSH brush = CreateSolidBrush(SURFACE_COLOR);
-        RECT r;
-        GetClientRect(window, &r);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
-        EndPaint(window, &paint);
+    if (message == WM_TIMER) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         return 0;
     }
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT FakeShell::Answer(const COPYDATASTRUCT* data)
