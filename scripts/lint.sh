@@ -5,7 +5,10 @@
 # - warnings: clang's strict warnings (-Wall -Wextra -Wpedantic -Wconversion
 #   -Wshadow);
 # - tidy: clang-tidy's checks in .clang-tidy;
-# - shellcheck: every *.sh and .ci/run, following what they source.
+# - shellcheck: every *.sh and .ci/run, following what they source;
+# - structure: the folders of src/ include one way (app/ on top, then ui/,
+#   hide/, taskbar/, settings/; res/ for ui/ and app/), and no header of src/
+#   shares a variable (`extern`).
 # Warnings and tidy come from one clang-tidy run per source file, which
 # run-clang-tidy starts on every core, on the compile commands of the x86_64
 # Windows build (clang aimed at MinGW-w64), or, for the tests and benchmarks
@@ -135,6 +138,36 @@ if [ $shellcheck_rc -ne 0 ] && ! grep -q '\[shellcheck-SC[0-9]*\]$' "$OUT/findin
     record "${SCRIPTS[0]}" 1 1 error "shellcheck ended with exit $shellcheck_rc; see $OUT/shellcheck.log" shellcheck
 fi
 
+# ---- structure: the folders of src/ include one way, app/ on top, and no
+# header shares a variable
+for file in "${FILES[@]}"; do
+    [[ "$file" == src/* ]] || continue
+    awk -v file="$file" '
+        BEGIN {
+            # Each folder and the folders it may include, besides its own.
+            below["app"] = " ui hide taskbar settings res "
+            below["ui"] = " hide taskbar settings res "
+            below["hide"] = " taskbar settings "
+            below["taskbar"] = " settings "
+            below["settings"] = " "
+            split(file, part, "/")
+            folder = part[2]
+            header = file ~ /\.h$/
+        }
+        /^#include "/ {
+            target = $2
+            gsub(/"/, "", target)
+            split(target, to, "/")
+            if (to[1] != folder && index(below[folder], " " to[1] " ") == 0)
+                printf "%s:%d:1: error: %s/ includes %s, which lies above it or beside it [structure]\n",
+                    file, NR, folder, target
+        }
+        header && /^extern / {
+            printf "%s:%d:1: error: a variable shared through a header; it belongs to its owner [structure]\n",
+                file, NR
+        }' "$file" >>"$OUT/findings.txt"
+done
+
 # ---- one line per check and file
 sort -t: -k1,1 -k2,2n -k3,3n -k4 -u -o "$OUT/findings.txt" "$OUT/findings.txt"
 passed=0
@@ -144,8 +177,9 @@ report() { # check file
     found=$(awk -v prefix="$2:" -v check="$1" 'index($0, prefix) == 1 {
         if (check == "format" && / \[format\]$/) print
         else if (check == "warnings" && / \[clang-diagnostic-[^]]+\]$/) print
-        else if (check == "tidy" && !/ \[(format|clang-diagnostic-[^]]+|shellcheck(-SC[0-9]+)?)\]$/) print
+        else if (check == "tidy" && !/ \[(format|clang-diagnostic-[^]]+|shellcheck(-SC[0-9]+)?|structure)\]$/) print
         else if (check == "shellcheck" && / \[shellcheck(-SC[0-9]+)?\]$/) print
+        else if (check == "structure" && / \[structure\]$/) print
     }' "$OUT/findings.txt")
     if [ -z "$found" ]; then
         echo "PASS $1 $2"
@@ -158,6 +192,9 @@ report() { # check file
 }
 for check in format warnings tidy; do
     for file in "${FILES[@]}"; do report "$check" "$file"; done
+done
+for file in "${FILES[@]}"; do
+    [[ "$file" != src/* ]] || report structure "$file"
 done
 for file in "${SCRIPTS[@]}"; do report shellcheck "$file"; done
 # Findings in files that are neither C++ sources nor scripts (.clang-format

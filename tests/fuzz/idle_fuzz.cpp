@@ -45,6 +45,7 @@ struct Platform {
     geo::Point movedTo = {0, 0};
     bool hidePointFound = false;
     geo::Point hidePoint = {0, 0};
+    bool eventDuringCreation = false;
 
     void RequestUnhide()
     {
@@ -99,6 +100,12 @@ struct Platform {
     }
     int Create(HideWindowKind, geo::Point)
     {
+        // A mouse event that the hook handles while the window is made.
+        if (in.ConsumeBool()) {
+            eventDuringCreation = true;
+            shared.lastInputTime.store(shared.lastInputTime.load() + 1);
+            RequestUnhide();
+        }
         if (in.ConsumeBool())
             return 0; // refused
         ++live;
@@ -190,14 +197,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const int windowBefore = shared.HideWindow.load();
             platform.moved = false;
             platform.hidePointFound = false;
+            platform.eventDuringCreation = false;
             const bool moved = HideTick(shared, count, movedUnseen, platform);
             const bool shown = hidden && movedUnseen;
             movedUnseen = false;
-            lastSeen = inputTime;
+            // What came during the tick counts from the next one on.
+            lastSeen = shared.lastInputTime.load();
             Check(count.idleTicks >= 0);
-            Check(count.lastSeenInputTime == inputTime);
+            Check(count.lastSeenInputTime == lastSeen);
             Check(platform.live == (shared.HideWindow.load() != 0 ? 1 : 0));
             Check(moved == platform.moved);
+            // No window keeps the cursor hidden once the hide is over.
+            Check(shared.isHidden.load() != 0 || shared.HideWindow.load() == 0);
             if (active || hidden || settings.hideEnabled.load() == 0) {
                 Check(count.idleTicks == 0 && !moved);
                 Check(shared.isHidden.load() == (hidden && !shown ? 1 : 0));
@@ -211,13 +222,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 break;
             }
             // Hidden now, with a window where the method has one and it was made,
-            // and the pointer moved onto the hiding point where the method says so.
-            Check(shared.isHidden.load() == 1);
+            // and the pointer moved onto the hiding point where the method says so;
+            // a mouse event while the window was made ends the hide at once.
             const HideMethodTraits traits = TraitsOf(settings.hideMode.load());
             if (windowBefore != 0) {
+                Check(shared.isHidden.load() == 1);
                 Check(shared.HideWindow.load() == windowBefore && !moved);
                 break;
             }
+            if (platform.eventDuringCreation) {
+                Check(shared.isHidden.load() == 0 && shared.HideWindow.load() == 0 && !moved);
+                CheckClimb(in);
+                break;
+            }
+            Check(shared.isHidden.load() == 1);
             if (traits.window == HideWindowKind::None)
                 Check(shared.HideWindow.load() == 0);
             Check(moved == (platform.hidePointFound && traits.movesCursor));
