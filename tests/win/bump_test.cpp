@@ -424,6 +424,9 @@ TEST_F(BumpTest, BumpHoldsOnlyWhereTheMouseReachesTheBar)
     HWND tool = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE, "EdgeWardenTestTool", "",
                                 WS_POPUP | WS_VISIBLE, 0, cy / 2, cx / 2, cy / 2, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
+    // Wine may stack the new window below the bars until the display has caught up.
+    const POINT under = {cx / 4, cy - 1};
+    ASSERT_TRUE(WaitFor([&] { return WindowFromPoint(under) == tool; }));
     EXPECT_EQ(0, BumpCursor(cx / 4, cy - 1, 1200)) << "under the window";
     EXPECT_EQ(0, State().pushedDistance[ABE_BOTTOM]);
     EXPECT_EQ(1, BumpCursor(3 * cx / 4, cy - 1, 1210)) << "beside the window";
