@@ -292,41 +292,32 @@ int MeasureHookCost(int events, int rounds, const std::string& baselineExe)
     // How far the rounds' medians spread tells the noise of the measurement.
     std::vector<double> passThroughRounds, awayFromEdgesRounds, baselineRounds;
     bool held = true;
-    for (int round = 0; round < rounds; ++round) {
-        {
-            Child hook(SelfExe(), "--pass-through", kHookWindow);
-            if (!hook.ok) {
-                std::cerr << "the pass-through hook did not start\n";
-                return 1;
-            }
-            SetCursorPos(cx / 2, cy / 2);
-            Samples block;
-            TimeMoves(block, events, 0);
-            passThroughRounds.push_back(block.Median());
-            passThrough.Add(block);
-        }
-        if (!baselineExe.empty()) {
-            Child base(baselineExe, "-hide", "EdgeWarden_Server");
-            if (!base.ok) {
-                std::cerr << "the baseline exe did not start\n";
-                return 1;
-            }
-            SetCursorPos(cx / 2, cy / 2);
-            Samples block;
-            TimeMoves(block, events, 0);
-            baselineRounds.push_back(block.Median());
-            baseline.Add(block);
-        }
-        Child app(ExeDir() + "EdgeWarden.exe", "-hide", "EdgeWarden_Server");
-        if (!app.ok) {
-            std::cerr << "EdgeWarden.exe did not start\n";
-            return 1;
+    // One round's moves in the middle of the screen beside `child`, started here;
+    // false when it did not start.
+    const auto timeBeside = [events, cx, cy](const Child& child, const char* what,
+                                             std::vector<double>& roundMedians, Samples& all) {
+        if (!child.ok) {
+            std::cerr << what << " did not start\n";
+            return false;
         }
         SetCursorPos(cx / 2, cy / 2);
-        Samples away;
-        TimeMoves(away, events, 0);
-        awayFromEdgesRounds.push_back(away.Median());
-        awayFromEdges.Add(away);
+        Samples block;
+        TimeMoves(block, events, 0);
+        roundMedians.push_back(block.Median());
+        all.Add(block);
+        return true;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        if (!timeBeside(Child(SelfExe(), "--pass-through", kHookWindow), "the pass-through hook",
+                        passThroughRounds, passThrough))
+            return 1;
+        if (!baselineExe.empty()
+            && !timeBeside(Child(baselineExe, "-hide", "EdgeWarden_Server"), "the baseline exe",
+                           baselineRounds, baseline))
+            return 1;
+        Child app(ExeDir() + "EdgeWarden.exe", "-hide", "EdgeWarden_Server");
+        if (!timeBeside(app, "EdgeWarden.exe", awayFromEdgesRounds, awayFromEdges))
+            return 1;
         // Just off the bottom strip, every move of 2 pixels lands on it and is set back.
         SetCursorPos(cx / 2, cy - 3);
         TimeMoves(bumping, events, 2);

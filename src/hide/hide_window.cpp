@@ -33,10 +33,13 @@ HWND FindParent(HideWindowKind kind, POINT* point)
     return under;
 }
 
-// The shared record of the hider that made the window; null until it is known.
-Shared* SharedOf(HWND window)
+// Empties the slot of the hider that made `window` when it still names that
+// window; a later hide's window stays there for its own unhide.
+void ForgetInSlot(HWND window)
 {
-    return reinterpret_cast<Shared*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (shared != nullptr && shared->HideWindow.load() == window)
+        shared->HideWindow.store(nullptr);
 }
 
 } // namespace
@@ -110,13 +113,9 @@ LRESULT CALLBACK CursorHider::HideWindowProc(HWND window, UINT message, WPARAM w
 {
     switch (message) {
     case WMU_UNHIDE:
-        // This window goes, whatever the slot holds by now: a later hide's
-        // window stays for its own unhide.
+        // This window goes, whatever the slot holds by now.
         SetTopmostVisible(window, false);
-        if (Shared* shared = SharedOf(window)) {
-            if (shared->HideWindow.load() == window)
-                shared->HideWindow.store(nullptr);
-        }
+        ForgetInSlot(window);
         DestroyWindow(window);
         return 1;
     case WM_MOUSEACTIVATE:
@@ -148,10 +147,7 @@ LRESULT CALLBACK CursorHider::HideWindowProc(HWND window, UINT message, WPARAM w
         ShowCursor(TRUE);
         // Destroyed with the window it was a child of: forget it, or no later
         // idle period could make a new one.
-        if (Shared* shared = SharedOf(window)) {
-            if (shared->HideWindow.load() == window)
-                shared->HideWindow.store(nullptr);
-        }
+        ForgetInSlot(window);
         return DefWindowProcA(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);

@@ -1,5 +1,7 @@
 #include "taskbar/reach.h"
 
+#include "taskbar/stripe_window.h"
+
 #include <cstring>
 
 namespace {
@@ -8,7 +10,7 @@ constexpr LONG_PTR CLICK_THROUGH = WS_EX_LAYERED | WS_EX_TRANSPARENT;
 
 // The classes of this program's windows that the mouse may meet over a strip:
 // the hide window, the stripes, the dialog and its message boxes.
-const char* const kOwnClasses[] = {"EdgeWardenHideMouseClass", "EdgeWardenStripeClass", "#32770"};
+const char* const kOwnClasses[] = {"EdgeWardenHideMouseClass", STRIPE_CLASS, "#32770"};
 
 bool IsOwn(HWND window, DWORD process, DWORD self)
 {

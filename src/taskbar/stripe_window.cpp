@@ -6,7 +6,6 @@ namespace {
 // system's hit test, so it changes nothing of what the pointer reaches.
 constexpr DWORD STRIPE_EX_STYLE =
     WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
-const char kStripeClass[] = "EdgeWardenStripeClass";
 
 LRESULT CALLBACK StripeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -38,15 +37,15 @@ HWND MakeStripe()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA cls;
-    if (!GetClassInfoExA(instance, kStripeClass, &cls)) {
+    if (!GetClassInfoExA(instance, STRIPE_CLASS, &cls)) {
         ZeroMemory(&cls, sizeof(cls));
         cls.cbSize = sizeof(cls);
         cls.lpfnWndProc = StripeProc;
         cls.hInstance = instance;
-        cls.lpszClassName = kStripeClass;
+        cls.lpszClassName = STRIPE_CLASS;
         RegisterClassExA(&cls);
     }
-    HWND window = CreateWindowExA(STRIPE_EX_STYLE, kStripeClass, "", WS_POPUP, 0, 0, 1, 1, nullptr,
+    HWND window = CreateWindowExA(STRIPE_EX_STYLE, STRIPE_CLASS, "", WS_POPUP, 0, 0, 1, 1, nullptr,
                                   nullptr, instance, nullptr);
     // A layered window shows nothing until its opacity is set.
     if (window != nullptr)

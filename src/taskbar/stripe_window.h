@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+// The class of the stripe windows.
+constexpr char STRIPE_CLASS[] = "EdgeWardenStripeClass";
+
 // The stripes of every edge of every monitor, each window made at its first
 // showing. One thread's: windows left by a thread that ended are made anew.
 class StripeWindows {
